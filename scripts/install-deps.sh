@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs every Debian package that building, running and testing Orvane needs.
+set -euo pipefail
+
+packages=(
+  # build
+  build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
+  qt6-base-dev libgmime-3.0-dev libgtest-dev
+  # run and test: Qt's offscreen and X11 platforms, fonts, a real X server
+  qt6-qpa-plugins libxcb-cursor0 fontconfig fonts-dejavu-core
+  xvfb xauth x11-utils xdotool imagemagick
+  # locales for the character set tests
+  locales
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update
+  apt-get install -y --no-install-recommends "${missing[@]}"
+fi

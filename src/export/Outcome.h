@@ -1,0 +1,33 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace exporter {
+
+// What one folder export did, for the Export command to tell the user.
+struct Outcome {
+  enum class Status {
+    Written,      // every record the walk reached is in the file
+    OpenFailed,   // the file could not be opened; no message was walked
+    WriteFailed,  // a write or the close failed; the file ends after `records` complete records
+  };
+
+  // A message whose record lacks something that could not be read.
+  struct UnreadMessage {
+    std::string label;   // its subject, else its Message-ID, else its position
+    std::string reason;  // the store's reason
+  };
+
+  Status status = Status::Written;
+  std::string path;    // the path as typed
+  std::string reason;  // the system's reason, for OpenFailed and WriteFailed
+  long records = 0;    // complete records in the file
+  bool cancelled = false;
+  long unreadCount = 0;                    // messages that could not be read in full
+  std::vector<UnreadMessage> firstUnread;  // the first few of them
+
+  bool failed() const { return status != Status::Written; }
+};
+
+}  // namespace exporter
