@@ -82,17 +82,25 @@ void LocaleEncoder::CopyUtf8(std::string_view& in, std::span<char>& out) {
 
 void LocaleEncoder::Iconv(std::string_view& in, std::span<char>& out) {
   while (!in.empty()) {
+    const std::size_t available = in.size();
+    const std::size_t handed = std::min(available, window_);
+    std::size_t srcLeft = handed;
     char* src = const_cast<char*>(in.data());
-    std::size_t srcLeft = in.size();
     char* dst = out.data();
     std::size_t dstLeft = out.size();
     const bool done = iconv(cd_, &src, &srcLeft, &dst, &dstLeft) != static_cast<std::size_t>(-1);
     const int error = errno;
-    Advance(in, in.size() - srcLeft);
+    Advance(in, static_cast<std::size_t>(src - in.data()));
     Advance(out, out.size() - dstLeft);
-    if (done || error == E2BIG) return;
+    if (done) {
+      window_ = std::min(window_ * 2, kLargestWindow);
+      continue;
+    }
+    if (error == E2BIG) return;
+    if (error == EINVAL && handed < available) continue;  // a character cut by the window
     // EILSEQ or EINVAL: the next character is one the charset lacks, or not UTF-8 at all. The
     // "?" must be written in the initial shift state.
+    window_ = kSmallestWindow;
     if (!Reset(out) || out.empty()) return;
     out[0] = '?';
     Advance(out, 1);

@@ -36,6 +36,12 @@ class LocaleEncoder {
 
  private:
   static inline const iconv_t kNoConversion = reinterpret_cast<iconv_t>(-1);
+  // glibc converts from UTF-8 in two steps and, at a character it refuses, converts again all
+  // the input it was handed up to that point. Handing it a window of the input, small after a
+  // refusal and growing while none comes, keeps text dense with refusals from taking quadratic
+  // time without slowing plain text.
+  static constexpr std::size_t kSmallestWindow = 64;
+  static constexpr std::size_t kLargestWindow = 64 * 1024;
 
   void CopyUtf8(std::string_view& in, std::span<char>& out);
   void Iconv(std::string_view& in, std::span<char>& out);
@@ -43,6 +49,7 @@ class LocaleEncoder {
   std::string charset_;
   bool passThrough_ = false;
   iconv_t cd_ = kNoConversion;
+  std::size_t window_ = kLargestWindow;
 };
 
 }  // namespace exporter
