@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 
 namespace exporter {
@@ -13,6 +14,18 @@ namespace {
 
 void Advance(std::string_view& in, std::size_t n) { in.remove_prefix(n); }
 void Advance(std::span<char>& out, std::size_t n) { out = out.subspan(n); }
+
+// Length of the ASCII run at the front of `text`, eight bytes at a time: mail is mostly ASCII,
+// and this is several times faster than glib's character-by-character check.
+std::size_t AsciiPrefix(const char* text, std::size_t size) {
+  std::size_t n = 0;
+  for (std::uint64_t word; n + 8 <= size; n += 8) {
+    std::memcpy(&word, text + n, 8);
+    if (word & 0x8080808080808080u) break;
+  }
+  while (n < size && static_cast<unsigned char>(text[n]) < 0x80) ++n;
+  return n;
+}
 
 bool IsValidCharacter(std::string_view in) {
   const gunichar c = g_utf8_get_char_validated(in.data(), static_cast<gssize>(in.size()));
@@ -60,9 +73,12 @@ bool LocaleEncoder::Reset(std::span<char>& out) {
 void LocaleEncoder::CopyUtf8(std::string_view& in, std::span<char>& out) {
   while (!in.empty() && !out.empty()) {
     const std::size_t n = std::min(in.size(), out.size());
-    const gchar* end = nullptr;
-    g_utf8_validate_len(in.data(), n, &end);
-    std::size_t valid = static_cast<std::size_t>(end - in.data());
+    std::size_t valid = AsciiPrefix(in.data(), n);
+    if (valid < n) {
+      const gchar* end = nullptr;
+      g_utf8_validate_len(in.data() + valid, n - valid, &end);
+      valid = static_cast<std::size_t>(end - in.data());
+    }
     if (valid == 0) {
       if (in[0] != '\0') {
         // A character cut off by the end of `out` waits for room; anything else is no UTF-8.
