@@ -12,10 +12,26 @@ using exporttest::TransportRecord;
 
 namespace {
 
-class OpenFailure : public exporttest::ExportTest {
- protected:
-  void ExpectRefused(const std::string& path, const std::string& reason) {
-    folder->AddMessage("One", "x");
+class OpenFailure : public exporttest::ExportTest {};
+class WriteFailure : public exporttest::ExportTest {};
+class UnreadableMessage : public exporttest::ExportTest {};
+class Listing : public exporttest::ExportTest {};
+
+}  // namespace
+
+// Tests run as root, which ignores file modes; a path below a plain file cannot be created by
+// anyone and stands for a place without write access.
+TEST_F(OpenFailure, NothingIsWalkedTheLabelsAreResetAndTheReasonIsGiven) {
+  folder->AddMessage("One", "x");
+  std::ofstream(dir / "plain") << "not a directory";
+  const std::pair<std::string, std::string> cases[] = {
+      {(dir / "no-such-directory" / "messages.txt").string(), "No such file or directory"},
+      {"", "No such file or directory"},
+      {(dir / "plain" / "messages.txt").string(), "Not a directory"},
+      {dir.string(), "Is a directory"},
+  };
+  for (const auto& [path, reason] : cases) {
+    SCOPED_TRACE(path);
     view.path = path;
     view.countCaption = view.subjectCaption = view.idCaption = "stale";
     const Outcome outcome = Export();
@@ -23,33 +39,12 @@ class OpenFailure : public exporttest::ExportTest {
     EXPECT_EQ(outcome.path, path);
     EXPECT_EQ(outcome.reason, reason);
     EXPECT_EQ(outcome.records, 0);
-    EXPECT_FALSE(log->Has("Inbox.messages.Begin")) << "nothing is walked";
-    EXPECT_TRUE(view.atEvents.empty());
     EXPECT_EQ(view.Shows(), "Messages | None | None | 0/100");
   }
-};
-
-class WriteFailure : public exporttest::ExportTest {};
-class UnreadableMessage : public exporttest::ExportTest {};
-class Listing : public exporttest::ExportTest {};
-
-}  // namespace
-
-TEST_F(OpenFailure, AMissingDirectory) {
-  ExpectRefused((dir / "no-such-directory" / "messages.txt").string(), "No such file or directory");
-}
-
-TEST_F(OpenFailure, AnEmptyPath) { ExpectRefused("", "No such file or directory"); }
-
-// Tests run as root, which ignores file modes; a path below a plain file cannot be created by
-// anyone and stands for a place without write access.
-TEST_F(OpenFailure, APathBelowAPlainFile) {
-  std::ofstream(dir / "plain") << "not a directory";
-  ExpectRefused((dir / "plain" / "messages.txt").string(), "Not a directory");
+  EXPECT_FALSE(log->Has("Inbox.messages.Begin")) << "nothing is walked";
+  EXPECT_TRUE(view.atEvents.empty());
   EXPECT_EQ(Bytes(dir / "plain"), "not a directory");
 }
-
-TEST_F(OpenFailure, ADirectoryOfThatName) { ExpectRefused(dir.string(), "Is a directory"); }
 
 TEST_F(WriteFailure, AFullDeviceReportsNoRecordWritten) {
   folder->AddMessage("One", "x");

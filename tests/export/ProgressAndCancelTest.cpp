@@ -43,17 +43,6 @@ TEST_F(Progress, AnEmptyFolderShowsItsCountThenTheIdleCaptionsAndProcessesNoEven
   EXPECT_EQ(view.Shows(), "Messages | None | None | 0/0");
 }
 
-TEST_F(Progress, AnUnreadableSubjectOrCountIsShownAsNothingRatherThanAStaleValue) {
-  folder->AddMessage("One", "x");
-  folder->AddMessage("Two", "x").Fail("Subject");
-  folder->messages->Fail("Count");
-  view.max = 7;
-  view.countCaption = "Messages";
-  Export();
-  EXPECT_EQ(view.atEvents, (std::vector<std::string>{"Messages | One | None | 1/7",
-                                                     "Messages | None | None | 2/7"}));
-}
-
 TEST_F(Cancel, HandledDuringMessageKEndsTheFileAfterRecordK) {
   view.onEvents = [&](long n) {
     if (n == 2) view.continueExport = false;
@@ -82,14 +71,4 @@ TEST_F(Cancel, AFlagAlreadyClearStillLetsTheFirstRecordThrough) {
   view.continueExport = false;
   EXPECT_EQ(Export().records, 1);
   EXPECT_EQ(FileBytes(), Records(1));
-}
-
-TEST_F(Cancel, AfterTheLastMessageChangesNothingButTheOutcome) {
-  view.onEvents = [&](long n) {
-    if (n == 4) view.continueExport = false;
-  };
-  const exporter::Outcome outcome = Export();
-  EXPECT_EQ(FileBytes(), Records(4));
-  EXPECT_TRUE(outcome.cancelled);
-  EXPECT_FALSE(outcome.failed());
 }
