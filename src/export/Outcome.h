@@ -20,14 +20,20 @@ struct Outcome {
   };
 
   Status status = Status::Written;
-  std::string path;    // the path as typed
-  std::string reason;  // the system's reason, for OpenFailed and WriteFailed
-  long records = 0;    // complete records in the file
-  bool cancelled = false;
-  long unreadCount = 0;                    // messages that could not be read in full
+  std::string path;        // the path as typed
+  std::string reason;      // the system's reason, for OpenFailed and WriteFailed
+  long records = 0;        // complete records in the file
+  bool cancelled = false;  // the user's Cancel ended the walk after `records` records
+  long unreadCount = 0;    // messages that could not be read in full
   std::vector<UnreadMessage> firstUnread;  // the first few of them
+  // Why the walk stopped short of the folder's end (its messages could not be listed, or the
+  // store could not go on to the next one); empty when it reached the end or was cancelled.
+  // Without it a folder that cannot be listed would look like an empty one.
+  std::string walkFailure;
 
-  bool failed() const { return status != Status::Written; }
+  // The export did not do what was asked: the file could not be written, or the folder could
+  // not be walked to its end.
+  bool failed() const { return status != Status::Written || !walkFailure.empty(); }
 };
 
 }  // namespace exporter

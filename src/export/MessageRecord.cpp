@@ -1,0 +1,73 @@
+#include "export/MessageRecord.h"
+
+#include <utility>
+
+#include "store/Step.h"
+
+namespace exporter {
+
+MessageRecord::MessageRecord(std::shared_ptr<store::Message> message)
+    : message_(std::move(message)) {}
+
+template <class F>
+bool MessageRecord::Step(F&& read) {
+  return store::Step([&] {
+    try {
+      read();
+    } catch (const store::Error& error) {
+      if (error.unreadable() && !unreadReason_) unreadReason_ = error.what();
+      throw;
+    }
+  });
+}
+
+void MessageRecord::Read(ExportView& view) {
+  // a. Empty header text selects the header-block form.
+  Step([&] { headers_ = store::Use(message_).FieldValue(store::kTransportMessageHeaders); });
+  // b.
+  Step([&] { body_ = store::Use(message_).BodyText(); });
+  // c.
+  Step([&] { subject_ = store::Use(message_).Subject(); });
+  view.SetSubjectCaption(subject_.value_or("None"));
+  // d.
+  Step([&] { messageId_ = store::Use(message_).FieldValue(store::kInternetMessageId); });
+  view.SetMessageIdCaption(messageId_.value_or("None"));
+}
+
+bool MessageRecord::Write(ExportView& view, ExportFile& file) {
+  if (!headers_.empty()) {
+    // The transport-header form: the header text as it came, as one line.
+    if (!file.WriteLine(headers_)) return false;
+  } else {
+    // The header block. The Message-ID line is read back from its caption, so it says "None"
+    // when the message has none. Any other value that cannot be fetched costs its whole line.
+    if (!file.WriteLine("Message-ID: " + view.MessageIdCaption())) return false;
+    using Read = std::string (store::Message::*)();
+    const std::pair<const char*, Read> items[] = {
+        {"From: ", &store::Message::Sender},
+        {"To: ", &store::Message::Recipients},
+        {"Subject: ", &store::Message::Subject},
+        {"Date: ", &store::Message::MessageDate},
+    };
+    for (const auto& [name, read] : items) {
+      std::string line;
+      if (Step([&] { line = name + (store::Use(message_).*read)(); }) && !file.WriteLine(line))
+        return false;
+    }
+    if (!file.WriteLine("")) return false;
+  }
+  if (!file.WriteLine(body_) || !file.WriteLine("\f")) return false;
+  file.EndRecord();
+  return true;
+}
+
+Outcome::UnreadMessage MessageRecord::Unread(long position) const {
+  std::string label = "message " + std::to_string(position);
+  if (subject_ && !subject_->empty())
+    label = *subject_;
+  else if (messageId_ && !messageId_->empty())
+    label = *messageId_;
+  return {label, unreadReason_.value_or("")};
+}
+
+}  // namespace exporter
