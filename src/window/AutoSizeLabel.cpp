@@ -9,7 +9,7 @@ AutoSizeLabel::AutoSizeLabel(const QString& text, Qt::Alignment alignment, QWidg
   // Subjects and message IDs come from mail: never interpret them as markup.
   setTextFormat(Qt::PlainText);
   setAlignment(alignment | Qt::AlignTop);
-  setText(text);
+  SetCaption(text);
 }
 
 void AutoSizeLabel::Place(const QRect& design) {
@@ -19,6 +19,8 @@ void AutoSizeLabel::Place(const QRect& design) {
 
 void AutoSizeLabel::SetCaption(const QString& text) {
   setText(text);
+  // A label with an accessible name of its own no longer reads out its text; this keeps it heard.
+  setAccessibleDescription(text);
   FitToText();
 }
 

@@ -32,10 +32,11 @@ QPushButton* NewButton(const QString& caption, const QString& accessibleName, QW
   return button;
 }
 
-AutoSizeLabel* NewLabel(const QString& text, Qt::Alignment alignment, const QString& accessibleName,
-                        QWidget* parent) {
+// A fixed label is named by its own text; a status label, whose text changes, by what it shows.
+AutoSizeLabel* NewLabel(const QString& text, Qt::Alignment alignment, QWidget* parent,
+                        const char* accessibleName = nullptr) {
   auto* label = new AutoSizeLabel(text, alignment, parent);
-  label->setAccessibleName(accessibleName);
+  label->setAccessibleName(accessibleName ? QString::fromUtf8(accessibleName) : text);
   return label;
 }
 
@@ -60,21 +61,17 @@ Form1::~Form1() = default;
 void Form1::CreateControls() {
   cbExport = NewButton(QStringLiteral("&Export"), QStringLiteral("Export"), this);
   List1 = NewList(QStringLiteral("Message stores"), this);
-  Label1 =
-      NewLabel(QStringLiteral("Message ID:"), Qt::AlignRight, QStringLiteral("Message ID"), this);
-  Label2 = NewLabel(QStringLiteral("Subject:"), Qt::AlignRight, QStringLiteral("Subject"), this);
-  lblSubject = NewLabel(QStringLiteral("None"), Qt::AlignLeft, QStringLiteral("Subject"), this);
-  Label3 =
-      NewLabel(QStringLiteral("Export File:"), Qt::AlignRight, QStringLiteral("Export file"), this);
+  Label1 = NewLabel(QStringLiteral("Message ID:"), Qt::AlignRight, this);
+  Label2 = NewLabel(QStringLiteral("Subject:"), Qt::AlignRight, this);
+  lblSubject = NewLabel(QStringLiteral("None"), Qt::AlignLeft, this, "Current subject");
+  Label3 = NewLabel(QStringLiteral("Export File:"), Qt::AlignRight, this);
   edtMessageFile =
       new QLineEdit(QDir::home().absoluteFilePath(QStringLiteral("messages.txt")), this);
-  edtMessageFile->setAccessibleName(QStringLiteral("Export file"));
+  edtMessageFile->setAccessibleName(QStringLiteral("Export File"));
   List2 = NewList(QStringLiteral("Folders"), this);
   List3 = NewList(QStringLiteral("Subfolders"), this);
-  lblMessageID =
-      NewLabel(QStringLiteral("None"), Qt::AlignLeft, QStringLiteral("Message ID"), this);
-  lblMessageCount =
-      NewLabel(QStringLiteral("Messages"), Qt::AlignRight, QStringLiteral("Message count"), this);
+  lblMessageID = NewLabel(QStringLiteral("None"), Qt::AlignLeft, this, "Current message ID");
+  lblMessageCount = NewLabel(QStringLiteral("Messages"), Qt::AlignRight, this, "Message count");
   ProgressBar1 = new ProgressBar(this);
   ProgressBar1->setAccessibleName(QStringLiteral("Export progress"));
   cbCancel = NewButton(QStringLiteral("Cancel"), QStringLiteral("Cancel"), this);
