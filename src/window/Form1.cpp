@@ -18,7 +18,9 @@ namespace {
 QListWidget* NewList(const QString& accessibleName, QWidget* parent) {
   auto* list = new QListWidget(parent);
   list->setSelectionMode(QAbstractItemView::SingleSelection);
-  list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);  // long entries are cut off
+  // An entry wider than the list is cut off at its right edge.
+  list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  list->setTextElideMode(Qt::ElideNone);
   list->setAccessibleName(accessibleName);
   return list;
 }

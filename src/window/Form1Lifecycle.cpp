@@ -42,7 +42,7 @@ void Form1::Form_Load() {
 
   // 5. A count that cannot be read counts as no stores.
   bool noStores = true;
-  store::Step([&] { noStores = objInfoStores->Count() == 0; });
+  store::Step([&] { noStores = store::Use(objInfoStores).Count() == 0; });
   if (noStores) {
     MsgBox(this, QStringLiteral("No InfoStores in the collection"));
     return;

@@ -10,8 +10,6 @@
 #include "window/Form1.h"
 #include "window/ProgressBar.h"
 
-using window::Form1;
-
 namespace {
 
 class WindowKeyboard : public testing::Test {
@@ -22,8 +20,8 @@ class WindowKeyboard : public testing::Test {
     ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
   }
 
-  // The widgets the focus visits, pressing `key` `count` times.
-  std::vector<QWidget*> FocusAfter(int count, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+  // Where the focus goes on pressing Tab (or Shift+Tab) `count` times.
+  std::vector<QWidget*> Tabbing(int count, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
     std::vector<QWidget*> visited;
     for (int i = 0; i < count; ++i) {
       QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, modifiers);
@@ -33,69 +31,60 @@ class WindowKeyboard : public testing::Test {
   }
 
   scripted::ScriptedService service;
-  Form1 form{service.Factory()};
+  window::Form1 form{service.Factory()};
+  QSignalSpy exportClicks{form.cbExport, &QPushButton::clicked};
+  QSignalSpy cancelClicks{form.cbCancel, &QPushButton::clicked};
 };
 
 }  // namespace
 
-TEST_F(WindowKeyboard, ExportHasTheFocusAtStart) {
+TEST_F(WindowKeyboard, FocusStartsOnExportAndTabSkipsDisabledCancel) {
   EXPECT_EQ(QApplication::focusWidget(), form.cbExport);
-}
-
-TEST_F(WindowKeyboard, TabVisitsListsAndBoxInDesignOrderSkippingDisabledCancel) {
-  EXPECT_EQ(FocusAfter(5), (std::vector<QWidget*>{form.List1, form.edtMessageFile, form.List2,
-                                                  form.List3, form.cbExport}));
-  EXPECT_EQ(FocusAfter(5, Qt::ShiftModifier),
+  EXPECT_EQ(Tabbing(5), (std::vector<QWidget*>{form.List1, form.edtMessageFile, form.List2,
+                                               form.List3, form.cbExport}));
+  EXPECT_EQ(Tabbing(5, Qt::ShiftModifier),
             (std::vector<QWidget*>{form.List3, form.List2, form.edtMessageFile, form.List1,
                                    form.cbExport}));
 }
 
-TEST_F(WindowKeyboard, WhileExportingTabVisitsCancelAndSkipsExport) {
+TEST_F(WindowKeyboard, WhileExportingTabVisitsCancelAndSkipsDisabledExport) {
   form.EnterExportingState();
   form.List1->setFocus();
-  EXPECT_EQ(FocusAfter(5), (std::vector<QWidget*>{form.edtMessageFile, form.List2, form.List3,
-                                                  form.cbCancel, form.List1}));
+  EXPECT_EQ(Tabbing(5), (std::vector<QWidget*>{form.edtMessageFile, form.List2, form.List3,
+                                               form.cbCancel, form.List1}));
 }
 
-TEST_F(WindowKeyboard, AltEAndEnterClickExportOnlyWhileItIsEnabled) {
-  QSignalSpy clicks(form.cbExport, &QPushButton::clicked);
+TEST_F(WindowKeyboard, AltEAndEnterOnTheButtonClickExportOnlyWhileItIsEnabled) {
   // The access key animates the press, so its click arrives a moment later.
   QTest::keyClick(form.windowHandle(), Qt::Key_E, Qt::AltModifier);
-  EXPECT_TRUE(clicks.wait(2000));
+  EXPECT_TRUE(exportClicks.wait(2000));
   QTest::keyClick(form.cbExport, Qt::Key_Return);
-  EXPECT_EQ(clicks.count(), 2);
+  EXPECT_EQ(exportClicks.count(), 2);
 
   form.EnterExportingState();
   QTest::keyClick(form.windowHandle(), Qt::Key_E, Qt::AltModifier);
   QTest::mouseClick(form.cbExport, Qt::LeftButton);
-  EXPECT_FALSE(clicks.wait(300));
-  EXPECT_EQ(clicks.count(), 2);
+  EXPECT_FALSE(exportClicks.wait(300));
 }
 
-TEST_F(WindowKeyboard, NeitherButtonAnswersEnterOrEscapeFromElsewhere) {
-  QSignalSpy exportClicks(form.cbExport, &QPushButton::clicked);
-  QSignalSpy cancelClicks(form.cbCancel, &QPushButton::clicked);
-  form.EnterExportingState();
-  form.edtMessageFile->setFocus();
+TEST_F(WindowKeyboard, NeitherButtonIsTheDefaultOrTheCancelButton) {
+  form.EnterExportingState();  // both could otherwise answer
   for (auto key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape})
     QTest::keyClick(form.edtMessageFile, key);
   EXPECT_EQ(exportClicks.count() + cancelClicks.count(), 0);
 }
 
-TEST_F(WindowKeyboard, CancelCannotBeClickedWhenIdle) {
-  QSignalSpy clicks(form.cbCancel, &QPushButton::clicked);
+TEST_F(WindowKeyboard, TheTwoStatesSwapTheButtonsAndShowOrHideTheBarOnly) {
   QTest::mouseClick(form.cbCancel, Qt::LeftButton);
-  EXPECT_EQ(clicks.count(), 0);
-}
+  EXPECT_EQ(cancelClicks.count(), 0) << "Cancel is disabled when idle";
 
-TEST_F(WindowKeyboard, ExportingStateShowsTheBarAndSwapsTheButtonsIdleStateUndoesIt) {
   form.EnterExportingState();
   EXPECT_TRUE(form.ProgressBar1->isVisible());
   EXPECT_FALSE(form.cbExport->isEnabled());
   EXPECT_TRUE(form.cbCancel->isEnabled());
-  for (QWidget* w : {(QWidget*)form.List1, (QWidget*)form.List2, (QWidget*)form.List3,
-                     (QWidget*)form.edtMessageFile})
+  for (QWidget* w : std::vector<QWidget*>{form.List1, form.List2, form.List3, form.edtMessageFile})
     EXPECT_TRUE(w->isEnabled());
+
   form.EnterIdleState();
   EXPECT_FALSE(form.ProgressBar1->isVisible());
   EXPECT_TRUE(form.cbExport->isEnabled());

@@ -109,14 +109,12 @@ TEST(WindowStartState, ControlsShowTheirIdleTextsAndNothingIsChosen) {
   qputenv("HOME", savedHome);
 
   EXPECT_EQ(form.edtMessageFile->text(), home.path() + "/messages.txt");
-  EXPECT_EQ(form.cbExport->text(), "&Export");
-  EXPECT_EQ(form.cbCancel->text(), "Cancel");
-  EXPECT_EQ(form.lblMessageCount->text(), "Messages");
-  EXPECT_EQ(form.lblMessageID->text(), "None");
-  EXPECT_EQ(form.lblSubject->text(), "None");
-  EXPECT_EQ(form.Label1->text(), "Message ID:");
-  EXPECT_EQ(form.Label2->text(), "Subject:");
-  EXPECT_EQ(form.Label3->text(), "Export File:");
+  const std::pair<QString, QString> texts[] = {
+      {form.cbExport->text(), "&Export"},         {form.cbCancel->text(), "Cancel"},
+      {form.lblMessageCount->text(), "Messages"}, {form.lblMessageID->text(), "None"},
+      {form.lblSubject->text(), "None"},          {form.Label1->text(), "Message ID:"},
+      {form.Label2->text(), "Subject:"},          {form.Label3->text(), "Export File:"}};
+  for (const auto& [shown, expected] : texts) EXPECT_EQ(shown, expected);
   for (QListWidget* list : {form.List1, form.List2, form.List3}) {
     EXPECT_EQ(list->count(), 0);
     EXPECT_EQ(list->currentRow(), -1);

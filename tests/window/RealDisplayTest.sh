@@ -81,6 +81,8 @@ cx=$(((screen_w - client_w) / 2)) cy=$(((screen_h - client_h) / 2))
 sleep 0.5
 import -window root "$shots/orvane-window.png"
 
+# A window manager kills a window that does not take part in WM_DELETE_WINDOW.
+xprop -id "$main" WM_PROTOCOLS | grep -q WM_DELETE_WINDOW || fail "no WM_DELETE_WINDOW protocol"
 "$wm_delete_window" "$main" || fail "could not send WM_DELETE_WINDOW"
 app_gone() { ! kill -0 "$app_pid" 2>/dev/null; }
 eventually app_gone || fail "orvane is still running after the close request"

@@ -1,145 +1,121 @@
 #include <gtest/gtest.h>
 
 #include <QListWidget>
+#include <functional>
 
 #include "ModalBoxRecorder.h"
 #include "ScriptedStore.h"
 #include "window/Form1.h"
 
-using window::Form1;
+using Service = scripted::ScriptedService;
 
 namespace {
 
 const QString kNoCollection = "Could not set InfoStores collection";
 const QString kNoStores = "No InfoStores in the collection";
 
-class StartUp : public testing::Test {
- protected:
-  // Starts the window and returns the prompts of the message boxes it showed, after checking
-  // each was the plain kind and came before the window, and that the window opened anyway.
-  QStringList Start() {
-    ModalBoxRecorder recorder(&form);
-    form.Start();
-    EXPECT_TRUE(form.isVisible()) << "the window opens whatever happened";
-    QStringList prompts;
-    for (const auto& box : recorder.boxes) {
-      EXPECT_EQ(box.title, "Orvane");
-      EXPECT_EQ(box.icon, QMessageBox::NoIcon);
-      EXPECT_EQ(box.buttons, QMessageBox::Ok);
-      EXPECT_FALSE(box.ownerVisible) << "shown before the window";
-      prompts << box.prompt;
-    }
-    return prompts;
-  }
-
-  QStringList Stores() const {
-    QStringList entries;
-    for (int i = 0; i < form.List1->count(); ++i) entries << form.List1->item(i)->text();
-    return entries;
-  }
-
-  const std::vector<std::string>& Calls() const { return service.log->calls; }
-
-  scripted::ScriptedService service;
-  Form1 form{service.Factory()};
+struct Path {
+  const char* name;
+  bool threeStores;  // "Zeta", "alpha", "Ärchiv 2019", else none
+  std::function<void(Service&)> fault;
+  QStringList boxes;    // prompts of the message boxes shown, in order
+  QStringList entries;  // List1 afterwards
 };
+
+void PrintTo(const Path& path, std::ostream* os) { *os << path.name; }
+
+const QStringList kAll = {"Zeta", "alpha", "Ärchiv 2019"};
+
+// clang-format off
+const Path kPaths[] = {
+  {"StoresListedInTheServicesOrder", true, [](Service&) {}, {}, kAll},
+  {"TwoStoresWithTheSameName", true, [](Service& s) { s.store(2).name = "Zeta"; },
+   {}, {"Zeta", "alpha", "Zeta"}},
+  {"AStoreWhoseNameCannotBeRead", true, [](Service& s) { s.store(1).Fail("Name"); },
+   {}, {"Zeta", "Ärchiv 2019"}},
+  {"AWalkThatCannotAdvance", true, [](Service& s) { s.stores().failAdvanceAt = 2; },
+   {}, {"Zeta", "alpha"}},
+  {"AWalkThatCannotStart", true, [](Service& s) { s.stores().Fail("Begin"); }, {}, {}},
+  {"AFailedLogOnThatStillGivesTheStores", true,
+   [](Service& s) { s.session->Fail("LogOn"); }, {}, kAll},
+  {"NoSessionCreatingItFails", true, [](Service& s) { s.failCreate = true; },
+   {kNoCollection}, {}},
+  {"NoSessionTheServiceGivesNoObject", true, [](Service& s) { s.createNull = true; },
+   {kNoCollection}, {}},
+  {"LogOnRefusedSoTheStoresCannotBeHad", true,
+   [](Service& s) { s.session->Fail("LogOn"); s.session->Fail("InfoStores"); },
+   {kNoCollection}, {}},
+  {"StoresThatAreNotACollection", true,
+   [](Service& s) { s.session->ReturnNull("InfoStores"); }, {kNoCollection}, {}},
+  {"AnEmptyCollection", false, [](Service&) {}, {kNoStores}, {}},
+  {"ACountThatCannotBeRead", true, [](Service& s) { s.stores().Fail("Count"); },
+   {kNoStores}, {}},
+};
+// clang-format on
+
+void ThreeStores(Service& s) {
+  for (const QString& name : kAll) s.AddStore(name.toStdString());
+}
 
 }  // namespace
 
-TEST_F(StartUp, ListsEveryStoreInTheServicesOrderWithNothingSelected) {
-  for (auto name : {"Zeta", "alpha", "Beta", "Ärchiv 2019"}) service.AddStore(name);
-  EXPECT_EQ(Start(), QStringList{});
-  EXPECT_EQ(Stores(), (QStringList{"Zeta", "alpha", "Beta", "Ärchiv 2019"}));
+class StartUpPath : public testing::TestWithParam<Path> {};
+
+// Each path lists what it can, shows its box before the window, and opens the window.
+TEST_P(StartUpPath, ListsShowsAndOpens) {
+  const Path& path = GetParam();
+  Service service;
+  if (path.threeStores) ThreeStores(service);
+  path.fault(service);
+  window::Form1 form(service.Factory());
+  ModalBoxRecorder recorder(&form);
+  form.Start();
+
+  QStringList prompts, entries;
+  for (const auto& box : recorder.boxes) {
+    prompts << box.prompt;
+    EXPECT_EQ(box.title, "Orvane");
+    EXPECT_EQ(box.icon, QMessageBox::NoIcon);
+    EXPECT_EQ(box.buttons, QMessageBox::Ok);
+    EXPECT_FALSE(box.ownerVisible) << "a box comes before the window";
+  }
+  for (int i = 0; i < form.List1->count(); ++i) entries << form.List1->item(i)->text();
+  EXPECT_EQ(prompts, path.boxes);
+  EXPECT_EQ(entries, path.entries);
+  EXPECT_TRUE(form.isVisible()) << "the window opens whatever happened";
   EXPECT_EQ(form.List1->currentRow(), -1);
   EXPECT_EQ(form.List2->count() + form.List3->count(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Each, StartUpPath, testing::ValuesIn(kPaths),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(StartUp, LogsOnOnceKeepsTheStoresAndLeavesTheLoopVariableEmpty) {
+  Service service;
+  ThreeStores(service);
+  window::Form1 form(service.Factory());
+  form.Start();
+  const std::vector<std::string> first(service.log->calls.begin(), service.log->calls.begin() + 5);
+  EXPECT_EQ(first, (std::vector<std::string>{"CreateSession", "session.LogOn", "session.InfoStores",
+                                             "stores.Count", "stores.Begin"}));
+  EXPECT_EQ(service.log->CountOf("session.LogOn"), 1);
+  EXPECT_EQ(form.objSession, service.session);
   EXPECT_EQ(form.objInfoStores, service.session->stores);
-  EXPECT_EQ(form.objInfoStore, nullptr) << "a complete walk leaves its loop variable empty";
-  EXPECT_EQ(Calls()[0], "CreateSession");
-  EXPECT_EQ(Calls()[1], "session.LogOn");
-  EXPECT_EQ(Calls()[2], "session.InfoStores");
-  EXPECT_EQ(Calls()[3], "stores.Count");
+  EXPECT_EQ(form.objInfoStore, nullptr);
 }
 
-TEST_F(StartUp, TwoStoresWithTheSameNameGetAnEntryEach) {
-  service.AddStore("Mail");
-  service.AddStore("Mail");
-  EXPECT_EQ(Start(), QStringList{});
-  EXPECT_EQ(Stores(), (QStringList{"Mail", "Mail"}));
-}
+TEST(StartUp, WithoutStoresItWalksNothingButKeepsWhatItGot) {
+  Service refused;
+  refused.session->Fail("InfoStores");
+  window::Form1 noCollection(refused.Factory());
+  ModalBoxRecorder dismiss;
+  noCollection.Start();
+  EXPECT_EQ(noCollection.objSession, refused.session) << "kept, logged on or not";
+  EXPECT_FALSE(refused.log->Has("stores.Count"));
 
-TEST_F(StartUp, AStoreWhoseNameCannotBeReadIsLeftOutAndTheOthersStay) {
-  service.AddStore("First");
-  service.AddStore("Broken").name.reset();
-  service.AddStore("Third");
-  service.store(2).Fail("Name", store::Error::Absent("no display name"));
-  service.AddStore("Fourth");
-  EXPECT_EQ(Start(), QStringList{});
-  EXPECT_EQ(Stores(), (QStringList{"First", "Fourth"}));
-}
-
-TEST_F(StartUp, AWalkThatCannotAdvanceKeepsTheStoresListedSoFar) {
-  for (auto name : {"One", "Two", "Three"}) service.AddStore(name);
-  service.stores().failAdvanceAt = 2;
-  EXPECT_EQ(Start(), QStringList{});
-  EXPECT_EQ(Stores(), (QStringList{"One", "Two"}));
-}
-
-TEST_F(StartUp, AWalkThatCannotStartListsNothingAndSaysNothing) {
-  service.AddStore("Mail");
-  service.stores().Fail("Begin");
-  EXPECT_EQ(Start(), QStringList{});
-  EXPECT_EQ(Stores(), QStringList{});
-}
-
-TEST_F(StartUp, AFailedLogOnIsNotExaminedWhenTheStoresCanStillBeHad) {
-  service.AddStore("Mail");
-  service.session->Fail("LogOn");
-  EXPECT_EQ(Start(), QStringList{});
-  EXPECT_EQ(Stores(), QStringList{"Mail"});
-}
-
-TEST_F(StartUp, WhenTheServiceCannotCreateASessionItCannotSetTheStores) {
-  service.AddStore("Mail");
-  service.failCreate = true;
-  EXPECT_EQ(Start(), QStringList{kNoCollection});
-  EXPECT_EQ(form.objSession, nullptr);
-  EXPECT_EQ(Calls(), std::vector<std::string>{"CreateSession"});
-  EXPECT_EQ(Stores(), QStringList{});
-}
-
-TEST_F(StartUp, WhenTheServiceGivesNoSessionObjectItCannotSetTheStores) {
-  service.createNull = true;
-  EXPECT_EQ(Start(), QStringList{kNoCollection});
-  EXPECT_EQ(Calls(), std::vector<std::string>{"CreateSession"});
-}
-
-TEST_F(StartUp, ARefusedLogOnShowsThroughTheStoresThatCannotBeHad) {
-  service.AddStore("Mail");
-  service.session->Fail("LogOn");
-  service.session->Fail("InfoStores", store::Error::Absent("not logged on"));
-  EXPECT_EQ(Start(), QStringList{kNoCollection});
-  EXPECT_EQ(form.objSession, service.session) << "the session is kept, logged on or not";
-  EXPECT_EQ(form.objInfoStores, nullptr);
-  EXPECT_FALSE(service.log->Has("stores.Count"));
-}
-
-TEST_F(StartUp, StoresThatAreNotACollectionCannotBeSet) {
-  service.AddStore("Mail");
-  service.session->ReturnNull("InfoStores");
-  EXPECT_EQ(Start(), QStringList{kNoCollection});
-  EXPECT_EQ(Stores(), QStringList{});
-}
-
-TEST_F(StartUp, AnEmptyCollectionSaysThereAreNoStores) {
-  EXPECT_EQ(Start(), QStringList{kNoStores});
-  EXPECT_EQ(form.objInfoStores, service.session->stores);
-  EXPECT_FALSE(service.log->Has("stores.Begin"));
-}
-
-TEST_F(StartUp, ACountThatCannotBeReadSaysThereAreNoStoresAndListsNone) {
-  service.AddStore("Mail");
-  service.stores().Fail("Count");
-  EXPECT_EQ(Start(), QStringList{kNoStores});
-  EXPECT_EQ(Stores(), QStringList{});
-  EXPECT_FALSE(service.log->Has("stores.Begin"));
+  Service empty;
+  window::Form1 noStores(empty.Factory());
+  noStores.Start();
+  EXPECT_EQ(noStores.objInfoStores, empty.session->stores);
+  EXPECT_FALSE(empty.log->Has("stores.Begin"));
 }
