@@ -1,0 +1,92 @@
+#pragma once
+
+#include <QWidget>
+#include <memory>
+#include <string>
+
+#include "export/ExportView.h"
+#include "store/Service.h"
+#include "store/Store.h"
+
+class QCloseEvent;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+
+namespace window {
+
+class AutoSizeLabel;
+class ProgressBar;
+
+// The program's one window: three lists to pick a store, a top-level folder and a subfolder, the
+// export file's path, the export's progress, and the Export and Cancel buttons. Its controls,
+// form-level references and continue flag are public fields, as its event handlers use them.
+class Form1 : public QWidget, public exporter::ExportView {
+  Q_OBJECT
+
+ public:
+  explicit Form1(store::SessionFactory createSession = store::CreateSession,
+                 QWidget* parent = nullptr);
+  ~Form1() override;
+
+  // Loads the window (Form_Load), then shows it centred on the screen, whatever the load did.
+  void Start();
+
+  void Form_Load();
+  void Form_Unload();
+
+  void EnterIdleState();
+  void EnterExportingState();
+
+  // exporter::ExportView
+  std::string ExportPath() override;
+  void SetProgressMax(float max) override;
+  void SetProgressValue(float value) override;
+  void SetMessageCountCaption(const std::string& text) override;
+  void SetSubjectCaption(const std::string& text) override;
+  void SetMessageIdCaption(const std::string& text) override;
+  std::string MessageIdCaption() override;
+  void ProcessPendingEvents() override;
+  bool ContinueExport() override;
+
+  // Controls, in their tab order.
+  QPushButton* cbExport;
+  QListWidget* List1;
+  AutoSizeLabel* Label1;
+  AutoSizeLabel* Label2;
+  AutoSizeLabel* lblSubject;
+  AutoSizeLabel* Label3;
+  QLineEdit* edtMessageFile;
+  QListWidget* List2;
+  QListWidget* List3;
+  AutoSizeLabel* lblMessageID;
+  AutoSizeLabel* lblMessageCount;
+  ProgressBar* ProgressBar1;
+  QPushButton* cbCancel;
+
+  // Form-level references: the session, the collection that filled each list and the loop
+  // variables of the walks over them.
+  std::shared_ptr<store::Session> objSession;
+  std::shared_ptr<store::Collection<store::InfoStore>> objInfoStores;
+  std::shared_ptr<store::InfoStore> objInfoStore;
+  std::shared_ptr<store::Collection<store::Folder>> objFolders;
+  std::shared_ptr<store::Folder> objTopFolder;
+  std::shared_ptr<store::Collection<store::Folder>> objSubFolders;
+  std::shared_ptr<store::Folder> objSubFolder;
+
+  bool bContinueExport = false;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void CreateControls();
+  void PlaceControls();
+
+  store::SessionFactory createSession_;
+  // The message ID caption exactly as last set; the label shows it, but the export reads it back
+  // into the file and must get the very bytes it wrote.
+  std::string messageIdCaption_ = "None";
+};
+
+}  // namespace window

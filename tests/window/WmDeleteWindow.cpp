@@ -1,0 +1,28 @@
+// Asks a top-level window to close the way a window manager does (ICCCM): a WM_PROTOCOLS client
+// message carrying WM_DELETE_WINDOW. For X displays without a window manager.
+//
+//   orvane_wm_delete_window <window id>
+
+#include <X11/Xlib.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+int main(int argc, char* argv[]) {
+  Display* display = argc == 2 ? XOpenDisplay(nullptr) : nullptr;
+  if (!display) {
+    std::fprintf(stderr, "usage: %s <window id>, with DISPLAY set\n", argv[0]);
+    return 2;
+  }
+  XEvent event{};
+  event.xclient.type = ClientMessage;
+  event.xclient.window = std::strtoul(argv[1], nullptr, 0);
+  event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+  event.xclient.format = 32;
+  event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+  event.xclient.data.l[1] = CurrentTime;
+  XSendEvent(display, event.xclient.window, False, NoEventMask, &event);
+  XSync(display, False);
+  XCloseDisplay(display);
+  return 0;
+}
