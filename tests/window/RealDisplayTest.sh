@@ -35,7 +35,9 @@ eventually() {
 }
 
 # Xvfb picks a free display number itself and writes it to fd 3 once it accepts clients.
-Xvfb -displayfd 3 -screen 0 ${screen_w}x${screen_h}x24 -dpi 96 -nolisten tcp \
+# -noreset: by default the server resets when its last client (xdpyinfo below) leaves, and refuses
+# connections while it does.
+Xvfb -displayfd 3 -screen 0 ${screen_w}x${screen_h}x24 -dpi 96 -nolisten tcp -noreset \
   3>"$work/display" 2>"$work/xvfb.log" &
 xvfb_pid=$!
 eventually test -s "$work/display" || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
