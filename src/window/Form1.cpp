@@ -8,6 +8,7 @@
 #include <QPushButton>
 
 #include "window/AutoSizeLabel.h"
+#include "window/ListBox.h"
 #include "window/ProgressBar.h"
 #include "window/Twips.h"
 
@@ -54,6 +55,7 @@ Form1::Form1(store::SessionFactory createSession, QWidget* parent)
 
   CreateControls();
   PlaceControls();
+  ConnectHandlers();
   EnterIdleState();
   cbExport->setFocus();
 }
@@ -84,6 +86,20 @@ void Form1::CreateControls() {
   setTabOrder(edtMessageFile, List2);
   setTabOrder(List2, List3);
   setTabOrder(List3, cbCancel);
+}
+
+// A list's Click is the user selecting an entry, with the mouse or the keyboard; clearing a list
+// or adding to it selects nothing and so raises none.
+void Form1::ConnectHandlers() {
+  auto onSelect = [this](QListWidget* list, void (Form1::*handler)()) {
+    connect(list, &QListWidget::itemSelectionChanged, this, [this, list, handler] {
+      if (ListIndex(*list) >= 0) (this->*handler)();
+    });
+  };
+  onSelect(List1, &Form1::List1_Click);
+  onSelect(List2, &Form1::List2_Click);
+  connect(cbExport, &QPushButton::clicked, this, &Form1::cbExport_Click);
+  connect(cbCancel, &QPushButton::clicked, this, &Form1::cbCancel_Click);
 }
 
 void Form1::PlaceControls() {
@@ -142,6 +158,6 @@ std::string Form1::MessageIdCaption() { return messageIdCaption_; }
 
 void Form1::ProcessPendingEvents() { QCoreApplication::processEvents(); }
 
-bool Form1::ContinueExport() { return bContinueExport; }
+bool Form1::ContinueExport() { return bContinueExport && !unloaded_; }
 
 }  // namespace window

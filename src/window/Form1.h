@@ -5,6 +5,7 @@
 #include <string>
 
 #include "export/ExportView.h"
+#include "export/Outcome.h"
 #include "store/Service.h"
 #include "store/Store.h"
 
@@ -37,6 +38,16 @@ class Form1 : public QWidget, public exporter::ExportView {
 
   void EnterIdleState();
   void EnterExportingState();
+
+  // Event handlers of the lists and buttons.
+  void List1_Click();
+  void List2_Click();
+  void cbExport_Click();
+  void cbCancel_Click();
+
+  // Writes every message of `objFolder` to the export file, showing progress in the window and
+  // stopping after the record during which the user cancelled or closed the window.
+  exporter::Outcome SaveMessagesToFile(const std::shared_ptr<store::Folder>& objFolder);
 
   // exporter::ExportView
   std::string ExportPath() override;
@@ -82,11 +93,14 @@ class Form1 : public QWidget, public exporter::ExportView {
  private:
   void CreateControls();
   void PlaceControls();
+  void ConnectHandlers();
 
   store::SessionFactory createSession_;
   // The message ID caption exactly as last set; the label shows it, but the export reads it back
   // into the file and must get the very bytes it wrote.
   std::string messageIdCaption_ = "None";
+  // Set once the window has been closed; an export running then stops after its current record.
+  bool unloaded_ = false;
 };
 
 }  // namespace window

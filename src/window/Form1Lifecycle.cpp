@@ -70,6 +70,7 @@ void Form1::Form_Unload() {
 }
 
 void Form1::closeEvent(QCloseEvent* event) {
+  unloaded_ = true;
   Form_Unload();
   event->accept();  // closing always closes
 }

@@ -9,6 +9,8 @@ QMessageBox::Icon IconOf(MsgBoxStyle style) {
   switch (style) {
     case MsgBoxStyle::OkOnly:
       return QMessageBox::NoIcon;
+    case MsgBoxStyle::Critical:
+      return QMessageBox::Critical;
     case MsgBoxStyle::Information:
       return QMessageBox::Information;
   }

@@ -11,6 +11,7 @@ inline const QString kApplicationTitle = QStringLiteral("Orvane");
 // Button and icon of a message box; the values are the traditional style codes.
 enum class MsgBoxStyle {
   OkOnly = 0,        // an OK button alone
+  Critical = 16,     // OK with the critical icon
   Information = 64,  // OK with the information icon
 };
 

@@ -6,6 +6,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include "ModalBoxRecorder.h"
 #include "ScriptedStore.h"
 #include "window/Form1.h"
 #include "window/ProgressBar.h"
@@ -34,6 +35,7 @@ class WindowKeyboard : public testing::Test {
   window::Form1 form{service.Factory()};
   QSignalSpy exportClicks{form.cbExport, &QPushButton::clicked};
   QSignalSpy cancelClicks{form.cbCancel, &QPushButton::clicked};
+  ModalBoxRecorder boxes{&form};  // Export with nothing selected says so
 };
 
 }  // namespace
@@ -60,6 +62,7 @@ TEST_F(WindowKeyboard, AltEAndEnterOnTheButtonClickExportOnlyWhileItIsEnabled) {
   EXPECT_TRUE(exportClicks.wait(2000));
   QTest::keyClick(form.cbExport, Qt::Key_Return);
   EXPECT_EQ(exportClicks.count(), 2);
+  EXPECT_EQ(boxes.boxes.size(), 2u);
 
   form.EnterExportingState();
   QTest::keyClick(form.windowHandle(), Qt::Key_E, Qt::AltModifier);

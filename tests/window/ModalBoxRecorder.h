@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <QTimer>
 #include <QWidget>
+#include <functional>
 #include <vector>
 
 // Notes every message box that becomes the active modal widget, as it shows on the screen, and
@@ -27,6 +28,8 @@ class ModalBoxRecorder {
   }
 
   std::vector<Box> boxes;
+  // Runs while each box is open, before it is dismissed.
+  std::function<void(QMessageBox&)> whileOpen;
 
  private:
   void Dismiss() {
@@ -34,6 +37,7 @@ class ModalBoxRecorder {
     if (!box || !box->isVisible()) return;
     boxes.push_back({box->text(), box->icon(), box->windowTitle(), box->standardButtons(),
                      box->buttons().size(), box->isModal(), owner_ && owner_->isVisible()});
+    if (whileOpen) whileOpen(*box);
     box->buttons().front()->click();
   }
 

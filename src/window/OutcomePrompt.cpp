@@ -1,0 +1,53 @@
+#include "window/OutcomePrompt.h"
+
+#include <QStringList>
+
+namespace window {
+
+namespace {
+
+QString Records(long count) {
+  return count == 1 ? QStringLiteral("1 complete message record")
+                    : QStringLiteral("%1 complete message records").arg(count);
+}
+
+}  // namespace
+
+QString ExportCompletePrompt(const exporter::Outcome& outcome) {
+  QString prompt = QStringLiteral("Export Complete");
+  if (outcome.unreadCount == 0) return prompt;
+
+  QStringList lines;
+  lines
+      << (outcome.unreadCount == 1
+              ? QStringLiteral("1 message could not be read in full:")
+              : QStringLiteral("%1 messages could not be read in full:").arg(outcome.unreadCount));
+  for (const auto& message : outcome.firstUnread)
+    lines << QStringLiteral("%1: %2").arg(QString::fromStdString(message.label),
+                                          QString::fromStdString(message.reason));
+  const long unnamed = outcome.unreadCount - static_cast<long>(outcome.firstUnread.size());
+  if (unnamed > 0) lines << QStringLiteral("and %1 more.").arg(unnamed);
+  return prompt + QStringLiteral("\n\n") + lines.join(QLatin1Char('\n'));
+}
+
+QString ExportFailedPrompt(const exporter::Outcome& outcome) {
+  const QString path = QString::fromStdString(outcome.path);
+  QStringList lines;
+  switch (outcome.status) {
+    case exporter::Outcome::Status::OpenFailed:
+      lines << path << QString::fromStdString(outcome.reason);
+      break;
+    case exporter::Outcome::Status::WriteFailed:
+      lines << path << QString::fromStdString(outcome.reason)
+            << QStringLiteral("The file holds the first %1.").arg(Records(outcome.records));
+      break;
+    case exporter::Outcome::Status::Written:  // the folder could not be walked to its end
+      lines << QStringLiteral("The folder's messages could not be read: %1")
+                   .arg(QString::fromStdString(outcome.walkFailure))
+            << path << QStringLiteral("The file holds %1.").arg(Records(outcome.records));
+      break;
+  }
+  return QStringLiteral("Export Failed\n\n") + lines.join(QLatin1Char('\n'));
+}
+
+}  // namespace window
