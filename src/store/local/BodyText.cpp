@@ -101,6 +101,11 @@ std::string ReadableBodyText(GMimeMessage* message) {
   } else {
     part = FindText(root, 0);
   }
+  if (!part && GMIME_IS_MULTIPART(root) && g_mime_multipart_get_count(GMIME_MULTIPART(root)) == 0) {
+    // A multipart without a boundary cannot be split: its whole text is the prologue.
+    const char* text = g_mime_multipart_get_prologue(GMIME_MULTIPART(root));
+    return WithCrLf(DecodeUnlabelled(text ? text : ""));
+  }
   if (!part) return {};
   const char* charset = g_mime_object_get_content_type_parameter(part, "charset");
   std::string_view bytes;

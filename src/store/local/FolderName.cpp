@@ -6,7 +6,10 @@ namespace store::local {
 
 std::string DecodeMailboxName(std::string_view part) {
   if (part.find('&') != std::string_view::npos) {
-    if (auto decoded = ConvertToUtf8(part, "UTF-7-IMAP")) return *decoded;
+    // The decoder forgives some malformed input; only a name that it would write back exactly
+    // was meant as modified UTF-7.
+    auto decoded = ConvertToUtf8(part, "UTF-7-IMAP");
+    if (decoded && Convert(*decoded, "UTF-8", "UTF-7-IMAP") == part) return *decoded;
   }
   return FileNameText(part);
 }

@@ -39,6 +39,11 @@ class Converter {
       --inLeft;
       iconv(cd_, nullptr, nullptr, nullptr, nullptr);
     }
+    // A stateful charset (UTF-7) closes its last shift sequence here.
+    char* o = chunk;
+    std::size_t oLeft = sizeof chunk;
+    iconv(cd_, nullptr, nullptr, &o, &oLeft);
+    out.append(chunk, o - chunk);
     return true;
   }
 
@@ -58,7 +63,11 @@ bool IsUtf8(std::string_view bytes) {
 }
 
 std::optional<std::string> ConvertToUtf8(std::string_view bytes, const char* charset) {
-  Converter converter("UTF-8", charset);
+  return Convert(bytes, charset, "UTF-8");
+}
+
+std::optional<std::string> Convert(std::string_view bytes, const char* from, const char* to) {
+  Converter converter(to, from);
   if (!converter.ok()) return std::nullopt;
   std::string out;
   if (!converter.Run(bytes, out, [](unsigned char, std::string&) { return false; })) {

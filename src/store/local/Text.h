@@ -14,6 +14,10 @@ bool IsUtf8(std::string_view bytes);
 // charset or the bytes are not valid in it.
 std::optional<std::string> ConvertToUtf8(std::string_view bytes, const char* charset);
 
+// `bytes` converted between two charsets iconv knows; nothing when either is unknown or the bytes
+// are not valid in `from`.
+std::optional<std::string> Convert(std::string_view bytes, const char* from, const char* to);
+
 // Bytes in no declared charset: UTF-8 when they are valid UTF-8, else windows-1252 (whose five
 // unassigned bytes stand for the control characters of the same number, so nothing is lost).
 std::string DecodeUnlabelled(std::string_view bytes);
