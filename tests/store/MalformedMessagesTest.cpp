@@ -61,6 +61,11 @@ TEST_F(MalformedMessages, NulBytesAndRaw8BitBytesStillGiveUtf8Text) {
   EXPECT_EQ(Body(*m), std::string("body\0þ\r\n", 9));
 }
 
+TEST_F(MalformedMessages, LoneCarriageReturnsAndLineFeedsAllBecomeCrLf) {
+  auto m = Delivered("Subject: mixed\r\n\r\nold Mac\rUnix\nWindows\r\n\rend\r");
+  EXPECT_EQ(Body(*m), "old Mac\r\nUnix\r\nWindows\r\n\r\nend\r\n");
+}
+
 TEST_F(MalformedMessages, BrokenBase64AndQuotedPrintableDecodeWhatTheyCan) {
   auto m = Delivered(
       "Content-Type: text/plain; charset=utf-8\nContent-Transfer-Encoding: base64\n\n"

@@ -64,6 +64,7 @@ Bytes MaildirFiles::Read(const std::string& listed) {
   if (error != ENOENT) throw FileError(directory_ + "/" + listed, error);
 
   std::string unique(maildir_name::Unique(listed.substr(listed.find('/') + 1)));
+  std::lock_guard lock(mutex_);
   for (bool relisted : {false, true}) {
     if (relisted) Relist();
     auto now = moved_.find(unique);

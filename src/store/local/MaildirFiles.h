@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -32,6 +33,7 @@ class MaildirFiles {
   void Relist();
 
   std::string directory_;
+  std::mutex mutex_;  // messages may one day be read ahead on another thread
   // Unique name -> where the file was at the last relisting; built only once a file has moved,
   // so that a client renaming the whole folder costs one listing, not one per message.
   std::unordered_map<std::string, std::string> moved_;

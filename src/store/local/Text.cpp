@@ -3,6 +3,7 @@
 #include <iconv.h>
 #include <QByteArrayView>
 #include <cerrno>
+#include <cstring>
 
 namespace store::local {
 namespace {
@@ -96,15 +97,29 @@ std::string DecodeUnlabelled(std::string_view bytes) {
 std::string WithCrLf(std::string_view text) {
   std::string out;
   out.reserve(text.size() + text.size() / 32 + 2);
+  const char* data = text.data();
+  const std::size_t size = text.size();
   std::size_t start = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    char c = text[i];
-    if (c != '\n' && c != '\r') continue;
-    out.append(text.data() + start, i - start).append("\r\n");
-    if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-    start = i + 1;
+  while (start < size) {
+    const void* newline = std::memchr(data + start, '\n', size - start);
+    const std::size_t end = newline ? static_cast<const char*>(newline) - data : size;
+    // A CR on its own inside the line is a line break of its own.
+    for (;;) {
+      const void* cr = std::memchr(data + start, '\r', end - start);
+      if (!cr) break;
+      const std::size_t at = static_cast<const char*>(cr) - data;
+      if (newline && at + 1 == end) break;  // the CR of a CR LF
+      out.append(data + start, at - start).append("\r\n");
+      start = at + 1;
+    }
+    if (!newline) {
+      out.append(data + start, size - start);
+      break;
+    }
+    const std::size_t lineEnd = end > start && data[end - 1] == '\r' ? end - 1 : end;
+    out.append(data + start, lineEnd - start).append("\r\n");
+    start = end + 1;
   }
-  out.append(text.data() + start, text.size() - start);
   return out;
 }
 
