@@ -97,6 +97,13 @@ TEST_F(MalformedMessages, HeaderSectionOfMegabytesIsReadWhole) {
   EXPECT_EQ(Body(*m), "body\r\n");
 }
 
+TEST_F(MalformedMessages, HtmlNestedAHundredThousandDeepKeepsItsText) {
+  std::string html;
+  for (int i = 0; i < 25000; ++i) html += "<div><b><i><font>";
+  auto m = Delivered("Content-Type: text/html\n\n<p>top</p>" + html + "deep text\n");
+  EXPECT_EQ(Body(*m), "top\r\ndeep text");
+}
+
 TEST_F(MalformedMessages, HtmlCannotMakeTheReaderOpenFiles) {
   // A stylesheet link to a FIFO would block a reader that follows it until someone writes.
   const std::string fifo = home / "fifo";

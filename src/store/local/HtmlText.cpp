@@ -5,6 +5,8 @@
 #include <QUrl>
 #include <QVariant>
 
+#include "store/local/HtmlNesting.h"
+
 namespace store::local {
 namespace {
 
@@ -18,8 +20,10 @@ class DetachedDocument : public QTextDocument {
 }  // namespace
 
 std::string HtmlToPlainText(std::string_view html) {
+  // Real mail nests a few dozen levels deep; anything far deeper is broken or hostile.
+  const std::string limited = LimitNesting(html, 256);
   DetachedDocument document;
-  document.setHtml(QString::fromUtf8(html.data(), static_cast<qsizetype>(html.size())));
+  document.setHtml(QString::fromUtf8(limited.data(), static_cast<qsizetype>(limited.size())));
   QString text = document.toPlainText();
   // Images and other embedded objects leave a placeholder character behind.
   text.remove(QChar::ObjectReplacementCharacter);

@@ -8,6 +8,7 @@ set(ORVANE_LOCAL_STORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/Files.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FolderName.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FolderOrder.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/HtmlNesting.cpp
   ${CMAKE_CURRENT_LIST_DIR}/HtmlText.cpp
   ${CMAKE_CURRENT_LIST_DIR}/LocalFolder.cpp
   ${CMAKE_CURRENT_LIST_DIR}/LocalMessage.cpp
