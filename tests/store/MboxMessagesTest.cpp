@@ -38,6 +38,14 @@ TEST_F(MboxMessages, AFromLineStartsAMessageOnlyAtTheStartOrAfterAnEmptyLine) {
   EXPECT_EQ(Bodies(box), (Names{"line\r\nFrom the middle of a paragraph\r\n", "last\r\n"}));
 }
 
+TEST_F(MboxMessages, LongEnvelopeLinesStartMessagesToo) {
+  const std::string envelope =
+      "From a.rather.long.address.of.someone@mail.subdomain.example.org Mon Jan  1 00:00:00 2024";
+  auto box = Mbox(envelope + "\nSubject: one\n\nx\n\n" + envelope + "\nSubject: two\n\ny\n");
+  EXPECT_EQ(box->Messages()->Count(), 2);
+  EXPECT_EQ(Subjects(box), (Names{"one", "two"}));
+}
+
 TEST_F(MboxMessages, QuotedFromLinesLoseOneQuoteMark) {
   auto box = Mbox(
       "From a@example.org Mon Jan  1 00:00:00 2024\nSubject: quoting\n\n"
@@ -124,4 +132,14 @@ TEST_F(MboxMessages, MessagesLongerThanTheScanBufferStayWhole) {
   EXPECT_TRUE(bodies[0] == bigWithCrLf) << "the big body differs";
   EXPECT_TRUE(bodies[1] == longLine + "\r\n") << "the long line differs";
   EXPECT_EQ(bodies[2], "z\r\n");
+}
+
+TEST_F(MboxMessages, TheMiddleOfALongLineIsNeverTakenForAnEnvelopeLine) {
+  // "From " lies a scan buffer's length into a line that follows an empty line.
+  const std::string line = std::string(1 << 20, 'x') + "From the middle\n";
+  auto box = Mbox("From a Mon Jan  1 00:00:00 2024\nSubject: long\n\nintro\n\n" + line);
+  EXPECT_EQ(box->Messages()->Count(), 1);
+  auto bodies = Bodies(box);
+  ASSERT_EQ(bodies.size(), 1u);
+  EXPECT_TRUE(bodies[0] == "intro\r\n\r\n" + line.substr(0, line.size() - 1) + "\r\n");
 }

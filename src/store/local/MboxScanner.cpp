@@ -14,8 +14,6 @@ namespace store::local {
 namespace {
 
 constexpr std::size_t kBufferSize = 1 << 20;
-// Enough of a line to tell an envelope line, an empty line and an X-Mozilla-Status field.
-constexpr std::size_t kPeek = 64;
 
 bool IsEmptyLine(std::string_view start) { return start == "\n" || start == "\r\n"; }
 
@@ -54,7 +52,7 @@ void MboxScanner::Fill(off_t at) {
 std::string_view MboxScanner::Peek(off_t at) {
   off_t bufferEnd = bufferAt_ + static_cast<off_t>(bufferSize_);
   if (at < bufferAt_ || at > bufferEnd ||
-      (bufferEnd - at < static_cast<off_t>(kPeek) && bufferEnd < size_)) {
+      (bufferEnd - at < static_cast<off_t>(kHead) && bufferEnd < size_)) {
     Fill(at);
     bufferEnd = bufferAt_ + static_cast<off_t>(bufferSize_);
   }
@@ -64,9 +62,12 @@ std::string_view MboxScanner::Peek(off_t at) {
 
 MboxScanner::Line MboxScanner::ReadLine() {
   std::string_view ahead = Peek(position_);
-  Line line{position_, size_, ahead.substr(0, kPeek)};
-  std::size_t length = std::min(line.start.size(), line.start.find('\n') + 1);
-  line.start = line.start.substr(0, length);
+  std::string_view head = ahead.substr(0, kHead);
+  if (std::size_t newline = head.find('\n'); newline != std::string_view::npos) {
+    head = head.substr(0, newline + 1);
+  }
+  Line line{position_, size_, {}, head.size()};
+  std::copy(head.begin(), head.end(), line.head.begin());
   // Long lines: look for their end further on, a buffer at a time.
   off_t at = position_;
   for (;;) {
@@ -91,9 +92,9 @@ bool MboxScanner::Finish(off_t end, Span& span) {
 bool MboxScanner::Next(Span& span) {
   while (position_ < size_) {
     Line line = ReadLine();
-    bool empty = IsEmptyLine(line.start);
+    bool empty = IsEmptyLine(line.start());
     bool found = false;
-    if (afterEmptyLine_ && IsEnvelopeLine(line.start)) {
+    if (afterEmptyLine_ && IsEnvelopeLine(line.start())) {
       // The empty line before an envelope line separates messages and belongs to neither.
       found = line.begin > 0 && Finish(emptyLineAt_, span);
       messageAt_ = line.begin;
@@ -104,7 +105,7 @@ bool MboxScanner::Next(Span& span) {
       hasText_ = hasText_ || !empty;
       if (inHeaders_ && empty) {
         inHeaders_ = false;
-      } else if (inHeaders_ && MarksDeleted(line.start)) {
+      } else if (inHeaders_ && MarksDeleted(line.start())) {
         deleted_ = true;
       }
     }

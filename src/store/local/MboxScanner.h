@@ -2,7 +2,9 @@
 
 #include <sys/types.h>
 
+#include <array>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "store/local/Files.h"
@@ -28,10 +30,17 @@ class MboxScanner {
   bool Next(Span& span);
 
  private:
+  // Enough of a line to tell an envelope line, an empty line and an X-Mozilla-Status field.
+  static constexpr std::size_t kHead = 64;
+
   struct Line {
     off_t begin;
-    off_t end;               // after its line break
-    std::string_view start;  // its first bytes, line break included when it is short
+    off_t end;  // after its line break
+    // Its first bytes, line break included when it is short; a copy, since looking for the end
+    // of a long line refills the buffer.
+    std::array<char, kHead> head;
+    std::size_t headSize;
+    std::string_view start() const { return {head.data(), headSize}; }
   };
 
   Line ReadLine();

@@ -63,6 +63,16 @@ void AsMboxFile(const std::uint8_t* data, std::size_t size) {
     if (span.begin <= last || span.end < span.begin || span.end > static_cast<off_t>(size)) {
       std::abort();
     }
+    // Every message but text before the first envelope line starts at an envelope line that
+    // follows an empty line.
+    std::string_view text(reinterpret_cast<const char*>(data), size);
+    if (span.begin > 0 && (!text.substr(span.begin).starts_with("From ") ||
+                           !(text.substr(0, span.begin).ends_with("\n\n") ||
+                             text.substr(0, span.begin).ends_with("\n\r\n")))) {
+      std::fprintf(stderr, "a message starts at %lld, which is no envelope line\n",
+                   static_cast<long long>(span.begin));
+      std::abort();
+    }
     last = span.begin;
     ReadAllFields(RawMessage{ReadRange(file, "mbox", span.begin, span.end), true, {}});
   }
