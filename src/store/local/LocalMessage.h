@@ -12,6 +12,8 @@ namespace store::local {
 // One message of a maildir or an mbox file. Nothing is read when it is made: the first field
 // asked for reads and parses the whole message once; every later field comes from that one
 // parse. A message that could not be read fails every read with the same reason.
+// Reading and parsing touch nothing but `read` and plain values, so both could move to a worker
+// thread that prepares the next message while this one is written.
 class LocalMessage : public Message {
  public:
   // `read` fetches the message's bytes, throwing Error::Unreadable when it cannot.
