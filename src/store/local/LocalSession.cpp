@@ -3,16 +3,21 @@
 
 #include "store/ListCollection.h"
 #include "store/Service.h"
+#include "store/local/LocalStore.h"
+#include "store/local/StoreFinder.h"
 
 namespace store {
 namespace {
 
-// The stores found on this computer. Discovery is not wired up yet: the session lists none.
+// The mail stores on this computer, found afresh at every log-on.
 class LocalSession : public Session {
  public:
   void LogOn() override {
-    stores_ =
-        std::make_shared<ListCollection<InfoStore>>(std::vector<std::shared_ptr<InfoStore>>{});
+    std::vector<std::shared_ptr<InfoStore>> stores;
+    for (local::FoundStore& found : local::FindStores()) {
+      stores.push_back(std::make_shared<local::LocalStore>(std::move(found)));
+    }
+    stores_ = std::make_shared<ListCollection<InfoStore>>(std::move(stores));
   }
   void LogOff() override { stores_.reset(); }
   std::shared_ptr<Collection<InfoStore>> InfoStores() override {

@@ -1,0 +1,118 @@
+#include "store/local/BodyText.h"
+
+#include <string_view>
+
+#include "store/local/GObjectPtr.h"
+#include "store/local/HtmlText.h"
+#include "store/local/Text.h"
+
+namespace store::local {
+namespace {
+
+bool IsType(GMimeObject* object, const char* type, const char* subtype) {
+  return g_mime_content_type_is_type(g_mime_object_get_content_type(object), type, subtype);
+}
+
+bool IsAttachment(GMimeObject* object) {
+  GMimeContentDisposition* disposition = g_mime_object_get_content_disposition(object);
+  return disposition && g_mime_content_disposition_is_attachment(disposition);
+}
+
+bool IsPlain(GMimeObject* object) {
+  return GMIME_IS_PART(object) && IsType(object, "text", "plain");
+}
+
+bool IsReadableText(GMimeObject* object) {
+  return GMIME_IS_PART(object) &&
+         (IsType(object, "text", "plain") || IsType(object, "text", "html"));
+}
+
+GMimeObject* FindText(GMimeObject* object, int depth);
+
+// The plain alternative, else the first one that renders to text (HTML).
+GMimeObject* FromAlternatives(GMimeMultipart* alternatives, int depth) {
+  GMimeObject* fallback = nullptr;
+  const int count = g_mime_multipart_get_count(alternatives);
+  for (int i = 0; i < count; ++i) {
+    GMimeObject* found = FindText(g_mime_multipart_get_part(alternatives, i), depth + 1);
+    if (!found) continue;
+    if (IsPlain(found)) return found;
+    if (!fallback) fallback = found;
+  }
+  return fallback;
+}
+
+// The first inline text part, looking into nested multiparts on the way.
+GMimeObject* FirstInline(GMimeMultipart* multipart, int depth) {
+  const int count = g_mime_multipart_get_count(multipart);
+  for (int i = 0; i < count; ++i) {
+    GMimeObject* part = g_mime_multipart_get_part(multipart, i);
+    if (IsAttachment(part)) continue;
+    if (GMimeObject* found = FindText(part, depth + 1)) return found;
+  }
+  return nullptr;
+}
+
+GMimeObject* FindText(GMimeObject* object, int depth) {
+  // GMime bounds the nesting it builds; this bound keeps the walk cheap regardless.
+  if (!object || depth > 64) return nullptr;
+  if (GMIME_IS_MULTIPART_ENCRYPTED(object)) return nullptr;
+  if (GMIME_IS_MULTIPART(object)) {
+    GMimeMultipart* multipart = GMIME_MULTIPART(object);
+    if (IsType(object, "multipart", "alternative")) return FromAlternatives(multipart, depth);
+    return FirstInline(multipart, depth);
+  }
+  return IsReadableText(object) ? object : nullptr;
+}
+
+// The part's content with its transfer encoding undone, held by the returned stream.
+GObjectPtr<GMimeStream> DecodedContent(GMimePart* part, std::string_view& bytes) {
+  GObjectPtr<GMimeStream> out(g_mime_stream_mem_new());
+  if (GMimeDataWrapper* content = g_mime_part_get_content(part)) {
+    g_mime_data_wrapper_write_to_stream(content, out.get());
+  }
+  GByteArray* array = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(out.get()));
+  bytes = std::string_view(reinterpret_cast<const char*>(array->data), array->len);
+  return out;
+}
+
+std::string ToUtf8(std::string_view bytes, const char* declared) {
+  if (declared && *declared) {
+    const char* name = g_mime_charset_iconv_name(declared);
+    bool utf8 = g_ascii_strcasecmp(name, "UTF-8") == 0 || g_ascii_strcasecmp(name, "US-ASCII") == 0;
+    if (utf8 && IsUtf8(bytes)) return std::string(bytes);
+    if (!utf8) {
+      if (auto converted = ConvertToUtf8(bytes, name)) return std::move(*converted);
+    }
+  }
+  // Missing, unknown or wrongly declared: judge by the bytes themselves.
+  return DecodeUnlabelled(bytes);
+}
+
+}  // namespace
+
+std::string ReadableBodyText(GMimeMessage* message) {
+  GMimeObject* root = g_mime_message_get_mime_part(message);
+  if (!root) return {};
+  GMimeObject* part = nullptr;
+  if (GMIME_IS_PART(root)) {
+    // A single-part message is its body whatever its disposition; any text/* subtype reads.
+    if (IsType(root, "text", "*")) part = root;
+  } else {
+    part = FindText(root, 0);
+  }
+  if (!part && GMIME_IS_MULTIPART(root) && g_mime_multipart_get_count(GMIME_MULTIPART(root)) == 0) {
+    // A multipart without a boundary cannot be split: its whole text is the prologue.
+    const char* text = g_mime_multipart_get_prologue(GMIME_MULTIPART(root));
+    return WithCrLf(DecodeUnlabelled(text ? text : ""));
+  }
+  if (!part) return {};
+  const char* charset = g_mime_object_get_content_type_parameter(part, "charset");
+  std::string_view bytes;
+  GObjectPtr<GMimeStream> content = DecodedContent(GMIME_PART(part), bytes);
+  std::string text = ToUtf8(bytes, charset);
+  if (IsType(part, "text", "html")) text = HtmlToPlainText(text);
+  return WithCrLf(text);
+}
+
+}  // namespace store::local

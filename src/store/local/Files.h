@@ -1,0 +1,44 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+
+#include "store/Error.h"
+#include "store/local/RawMessage.h"
+
+namespace store::local {
+
+// The store's failure for a file operation that failed with `error` (an errno value): the file
+// and the system's reason.
+Error FileError(const std::string& path, int error);
+
+// An open file, closed when it goes.
+class FileDescriptor {
+ public:
+  FileDescriptor() = default;
+  explicit FileDescriptor(int fd) : fd_(fd) {}
+  ~FileDescriptor();
+  FileDescriptor(FileDescriptor&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+  FileDescriptor& operator=(FileDescriptor&& other) noexcept;
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+
+  int get() const { return fd_; }
+
+ private:
+  int fd_ = -1;
+};
+
+// Opens a file for reading, never blocking on a FIFO or a device; sets errno and returns an
+// invalid descriptor on failure.
+FileDescriptor OpenForReading(const std::string& path);
+
+// All of an open file; throws FileError on a read failure.
+Bytes ReadAll(const FileDescriptor& file, const std::string& path);
+
+// The bytes [begin, end) of an open file; throws FileError on a read failure, and an unreadable
+// error when the file has become shorter.
+Bytes ReadRange(const FileDescriptor& file, const std::string& path, off_t begin, off_t end);
+
+}  // namespace store::local

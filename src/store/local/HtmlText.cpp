@@ -1,0 +1,37 @@
+#include "store/local/HtmlText.h"
+
+#include <QString>
+#include <QTextDocument>
+#include <QUrl>
+#include <QVariant>
+
+#include "store/local/HtmlNesting.h"
+
+namespace store::local {
+namespace {
+
+// A mail's HTML must never make us open files: a stylesheet link to a local path (a FIFO, a
+// device) would otherwise be read, and could block the export for good.
+class DetachedDocument : public QTextDocument {
+ protected:
+  QVariant loadResource(int, const QUrl&) override { return {}; }
+};
+
+}  // namespace
+
+std::string HtmlToPlainText(std::string_view html) {
+  // Real mail nests a few dozen levels deep; anything far deeper is broken or hostile.
+  const std::string limited = LimitNesting(html, 256);
+  DetachedDocument document;
+  document.setHtml(QString::fromUtf8(limited.data(), static_cast<qsizetype>(limited.size())));
+  QString text = document.toPlainText();
+  // Images and other embedded objects leave a placeholder character behind.
+  text.remove(QChar::ObjectReplacementCharacter);
+  // The source's own line breaks before the closing tags leave blanks at the end.
+  qsizetype end = text.size();
+  while (end > 0 && text.at(end - 1).isSpace()) --end;
+  text.truncate(end);
+  return text.toStdString();
+}
+
+}  // namespace store::local

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace store::local {
+
+// The text a reader sees in an HTML body (UTF-8 in, UTF-8 out, LF line breaks): Qt's rich-text
+// document lays out paragraphs, lists and tables; tags, styles and scripts do not show.
+std::string HtmlToPlainText(std::string_view html);
+
+}  // namespace store::local

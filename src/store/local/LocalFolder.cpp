@@ -1,0 +1,33 @@
+#include "store/local/LocalFolder.h"
+
+#include "store/ListCollection.h"
+#include "store/local/FolderOrder.h"
+#include "store/local/MaildirMessages.h"
+#include "store/local/MboxMessages.h"
+
+namespace store::local {
+
+std::shared_ptr<Collection<Folder>> LocalFolder::Folders() {
+  LocalFolders children = children_ ? children_() : LocalFolders{};
+  SortFolders(children);
+  return std::make_shared<ListCollection<Folder>>(
+      std::vector<std::shared_ptr<Folder>>(children.begin(), children.end()));
+}
+
+std::shared_ptr<Collection<Message>> LocalFolder::Messages() {
+  switch (messages_.kind) {
+    case MessageSource::Kind::Maildir:
+      return std::make_shared<MaildirMessages>(messages_.path);
+    case MessageSource::Kind::Mbox:
+      return std::make_shared<MboxMessages>(messages_.path);
+    case MessageSource::Kind::None:
+      break;
+  }
+  return std::make_shared<ListCollection<Message>>(std::vector<std::shared_ptr<Message>>{});
+}
+
+LocalFolder::Children Fixed(LocalFolders folders) {
+  return [folders = std::move(folders)] { return folders; };
+}
+
+}  // namespace store::local

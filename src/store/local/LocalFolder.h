@@ -1,0 +1,45 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "store/Store.h"
+
+namespace store::local {
+
+// Where a folder's messages are kept.
+struct MessageSource {
+  enum class Kind { None, Maildir, Mbox };
+  Kind kind = Kind::None;
+  std::string path;
+};
+
+// A folder of a local store: a maildir, an mbox file, or a folder that only holds folders.
+// Its children are found when they are asked for, so a large tree costs nothing until browsed.
+class LocalFolder : public Folder {
+ public:
+  using Children = std::function<std::vector<std::shared_ptr<LocalFolder>>()>;
+
+  LocalFolder(std::string name, MessageSource messages, Children children = {})
+      : name_(std::move(name)), messages_(std::move(messages)), children_(std::move(children)) {}
+
+  const std::string& name() const { return name_; }
+
+  std::string Name() override { return name_; }
+  std::shared_ptr<Collection<Folder>> Folders() override;
+  std::shared_ptr<Collection<Message>> Messages() override;
+
+ private:
+  std::string name_;
+  MessageSource messages_;
+  Children children_;
+};
+
+using LocalFolders = std::vector<std::shared_ptr<LocalFolder>>;
+
+// A children function that hands out folders already found.
+LocalFolder::Children Fixed(LocalFolders folders);
+
+}  // namespace store::local

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <functional>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+#include "store/local/RawMessage.h"
+
+namespace store::local {
+
+// Calls `visit` with "cur" or "new" and the name of every message file of a maildir, in directory
+// order. A maildir without cur/ or new/ simply has no files there; any other listing failure
+// throws Error::Unreadable.
+void ForEachMessageFile(
+    const std::string& directory,
+    const std::function<void(const char* subdir, std::string_view name)>& visit);
+
+// Reads a maildir's message files by the path they had when the maildir was listed, and finds
+// those that another mail client has since renamed (new flags, moved from new/ to cur/) by the
+// unique part of their name.
+class MaildirFiles {
+ public:
+  explicit MaildirFiles(std::string directory) : directory_(std::move(directory)) {}
+
+  // The bytes of the message listed as `listed` ("cur/<name>"). Throws Error::Unreadable with
+  // the system's reason when it cannot be opened or read, or no longer exists.
+  Bytes Read(const std::string& listed);
+
+ private:
+  bool TryRead(const std::string& relative, Bytes& bytes, int& error);
+  void Relist();
+
+  std::string directory_;
+  std::mutex mutex_;  // messages may one day be read ahead on another thread
+  // Unique name -> where the file was at the last relisting; built only once a file has moved,
+  // so that a client renaming the whole folder costs one listing, not one per message.
+  std::unordered_map<std::string, std::string> moved_;
+};
+
+}  // namespace store::local

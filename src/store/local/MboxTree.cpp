@@ -1,0 +1,88 @@
+#include "store/local/MboxTree.h"
+
+#include <unistd.h>
+
+#include <cctype>
+#include <map>
+
+#include "store/local/Directory.h"
+#include "store/local/Files.h"
+#include "store/local/FolderName.h"
+
+namespace store::local {
+namespace {
+
+bool EndsWithIgnoringCase(std::string_view name, std::string_view suffix) {
+  if (name.size() < suffix.size()) return false;
+  std::string_view tail = name.substr(name.size() - suffix.size());
+  for (std::size_t i = 0; i < tail.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(tail[i])) != suffix[i]) return false;
+  }
+  return true;
+}
+
+bool IsIndexOrState(const DirectoryEntry& entry) {
+  const std::string& name = entry.name;
+  if (name.starts_with('.') || name.starts_with("dovecot") || name.starts_with("courierimap")) {
+    return true;
+  }
+  if (entry.type == DirectoryEntry::Type::Directory) return name == "tmp";
+  for (std::string_view suffix : {".msf", ".dat", ".json", ".html"}) {
+    if (EndsWithIgnoringCase(name, suffix)) return true;
+  }
+  return false;
+}
+
+bool IsMbox(const std::string& path) {
+  FileDescriptor file = OpenForReading(path);
+  if (file.get() < 0) return false;
+  char start[5];
+  ssize_t n = ::pread(file.get(), start, sizeof start, 0);
+  return n == 0 || (n == 5 && std::string_view(start, 5) == "From ");
+}
+
+// What one name stands for in the directory: its mbox file or maildir, its .sbd directory, or a
+// plain directory; several can meet under one name.
+struct Found {
+  MessageSource messages;
+  std::vector<std::string> childDirectories;
+};
+
+}  // namespace
+
+LocalFolders MboxTreeFolders(const std::string& directory) {
+  std::map<std::string, Found> found;
+  for (const DirectoryEntry& entry : ListDirectory(directory)) {
+    if (IsIndexOrState(entry)) continue;
+    if (entry.type == DirectoryEntry::Type::File) {
+      if (IsMbox(entry.path)) found[entry.name].messages = {MessageSource::Kind::Mbox, entry.path};
+    } else if (entry.type == DirectoryEntry::Type::Directory) {
+      if (entry.name == "cur" || entry.name == "new") {
+        if (IsMaildir(directory)) continue;  // the maildir's own
+      }
+      if (entry.name.size() > 4 && entry.name.ends_with(".sbd")) {
+        found[entry.name.substr(0, entry.name.size() - 4)].childDirectories.push_back(entry.path);
+        continue;
+      }
+      Found& folder = found[entry.name];
+      if (IsMaildir(entry.path)) folder.messages = {MessageSource::Kind::Maildir, entry.path};
+      folder.childDirectories.push_back(entry.path);
+    }
+  }
+  LocalFolders folders;
+  for (auto& [name, folder] : found) {
+    auto children = [directories = folder.childDirectories] {
+      LocalFolders all;
+      for (const std::string& d : directories) {
+        LocalFolders some = MboxTreeFolders(d);
+        all.insert(all.end(), some.begin(), some.end());
+      }
+      return all;
+    };
+    folders.push_back(
+        std::make_shared<LocalFolder>(FileNameText(name), folder.messages, std::move(children)));
+  }
+  return folders;
+}
+
+}  // namespace store::local

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string>
+
+#include "store/local/LocalFolder.h"
+
+namespace store::local {
+
+// The folders in a directory of mbox files, as mutt-like clients and Thunderbird keep them:
+// every regular file that is empty or starts with "From " is a folder; "Name.sbd/" holds the
+// subfolders of "Name" (and makes "Name" a folder even without its file); a maildir is a folder;
+// any other directory is a folder whose children are its contents. Index and state files never
+// are folders. Throws Error::Unreadable when the directory cannot be listed.
+LocalFolders MboxTreeFolders(const std::string& directory);
+
+}  // namespace store::local

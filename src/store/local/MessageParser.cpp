@@ -1,0 +1,159 @@
+#include "store/local/MessageParser.h"
+
+#include <gmime/gmime.h>
+
+#include <cstring>
+#include <string_view>
+#include <vector>
+
+#include "store/local/AddressText.h"
+#include "store/local/BodyText.h"
+#include "store/local/DateText.h"
+#include "store/local/Envelope.h"
+#include "store/local/GObjectPtr.h"
+#include "store/local/MboxQuoting.h"
+#include "store/local/Text.h"
+
+namespace store::local {
+namespace {
+
+GMimeParserOptions* Options() {
+  static GMimeParserOptions* options = [] {
+    g_mime_init();
+    GMimeParserOptions* o = g_mime_parser_options_new();
+    // Raw 8-bit header text: UTF-8 when it is valid, else the usual Western legacy charset.
+    const char* fallback[] = {"UTF-8", "windows-1252", nullptr};
+    g_mime_parser_options_set_fallback_charsets(o, fallback);
+    return o;
+  }();
+  return options;
+}
+
+std::string_view View(const GByteArray& bytes) {
+  return {reinterpret_cast<const char*>(bytes.data), bytes.len};
+}
+
+std::string_view FirstLine(std::string_view text) {
+  std::size_t end = text.find('\n');
+  return end == std::string_view::npos ? text : text.substr(0, end + 1);
+}
+
+// A header field line: a name of printable characters other than ":", then ":".
+bool IsHeaderFieldLine(std::string_view line) {
+  std::size_t i = 0;
+  while (i < line.size() && line[i] > ' ' && line[i] < 127 && line[i] != ':') ++i;
+  if (i == 0) return false;
+  while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+  return i < line.size() && line[i] == ':';
+}
+
+// Header bytes are meant to be ASCII; raw 8-bit lines are judged one by one.
+std::string DecodeHeaderLines(std::string_view section) {
+  if (IsUtf8(section)) return std::string(section);
+  std::string out;
+  out.reserve(section.size() + section.size() / 8);
+  while (!section.empty()) {
+    std::string_view line = FirstLine(section);
+    out += DecodeUnlabelled(line);
+    section.remove_prefix(line.size());
+  }
+  return out;
+}
+
+std::string TransportHeaderText(std::string_view section) {
+  std::string text = WithCrLf(DecodeHeaderLines(section));
+  if (!text.empty() && !text.ends_with("\r\n")) text += "\r\n";
+  return text;
+}
+
+std::optional<std::string> MessageIdText(GMimeObject* message) {
+  GMimeHeader* header =
+      g_mime_header_list_get_header(g_mime_object_get_header_list(message), "Message-ID");
+  if (!header) return std::nullopt;
+  const char* raw = g_mime_header_get_raw_value(header);
+  std::string id;
+  for (const char* c = raw ? raw : ""; *c; ++c) {
+    if (*c != '\r' && *c != '\n') id += *c;
+  }
+  std::size_t first = id.find_first_not_of(" \t");
+  if (first == std::string::npos) return std::string();
+  id = id.substr(first, id.find_last_not_of(" \t") - first + 1);
+  return IsUtf8(id) ? id : DecodeUnlabelled(id);
+}
+
+std::string HeaderText(const char* decoded) {
+  if (!decoded) return {};
+  std::string_view view(decoded);
+  return WithCrLf(IsUtf8(view) ? std::string(view) : DecodeUnlabelled(view));
+}
+
+std::string Recipients(GMimeMessage* message) {
+  std::vector<std::string> mailboxes;
+  for (auto type : {GMIME_ADDRESS_TYPE_TO, GMIME_ADDRESS_TYPE_CC, GMIME_ADDRESS_TYPE_BCC}) {
+    AppendMailboxes(g_mime_message_get_addresses(message, type), mailboxes);
+  }
+  std::string text;
+  for (const std::string& mailbox : mailboxes) {
+    if (!text.empty()) text += "; ";
+    text += mailbox;
+  }
+  return WithCrLf(text);
+}
+
+std::optional<std::string> DateText(GMimeMessage* message, std::optional<std::time_t> delivered) {
+  if (GDateTime* date = g_mime_message_get_date(message)) {
+    if (auto text = LocalDateTimeText(g_date_time_to_unix(date))) return text;
+  }
+  if (delivered) return LocalDateTimeText(*delivered);
+  return std::nullopt;
+}
+
+// A message GMime cannot read, or one without headers: all of it is its body.
+MessageFields WholeTextAsBody(std::string_view text, std::optional<std::time_t> delivered) {
+  MessageFields fields;
+  fields.body = WithCrLf(DecodeUnlabelled(text));
+  if (delivered) fields.date = LocalDateTimeText(*delivered);
+  return fields;
+}
+
+}  // namespace
+
+MessageFields ParseMessage(RawMessage raw) {
+  Bytes bytes = std::move(raw.bytes);
+  std::optional<std::time_t> delivered = raw.deliveryTime;
+  std::string_view envelope = FirstLine(View(*bytes));
+  if (IsEnvelopeLine(envelope)) {
+    if (!delivered) delivered = EnvelopeTime(envelope);
+    g_byte_array_remove_range(bytes.get(), 0, static_cast<guint>(envelope.size()));
+  }
+  if (raw.fromMbox) UnquoteFromLines(*bytes);
+
+  std::string_view text = View(*bytes);
+  if (!IsHeaderFieldLine(FirstLine(text))) return WholeTextAsBody(text, delivered);
+
+  // The stream reads the bytes in place; `bytes` outlives every GMime object below.
+  GObjectPtr<GMimeStream> stream(g_mime_stream_mem_new_with_byte_array(bytes.get()));
+  g_mime_stream_mem_set_owner(GMIME_STREAM_MEM(stream.get()), FALSE);
+  GObjectPtr<GMimeParser> parser(g_mime_parser_new_with_stream(stream.get()));
+  GObjectPtr<GMimeMessage> message(g_mime_parser_construct_message(parser.get(), Options()));
+  if (!message) return WholeTextAsBody(text, delivered);
+
+  MessageFields fields;
+  GMimeObject* object = GMIME_OBJECT(message.get());
+  if (g_mime_header_list_contains(g_mime_object_get_header_list(object), "Received")) {
+    gint64 end = g_mime_parser_get_headers_end(parser.get());
+    std::size_t size = end < 0 ? text.size() : std::min<std::size_t>(end, text.size());
+    fields.transportHeaders = TransportHeaderText(text.substr(0, size));
+  }
+  fields.messageId = MessageIdText(object);
+  fields.subject = HeaderText(g_mime_message_get_subject(message.get()));
+  std::vector<std::string> from;
+  AppendMailboxes(g_mime_message_get_from(message.get()), from);
+  if (!from.empty()) fields.sender = WithCrLf(from.front());
+  fields.recipients = Recipients(message.get());
+  fields.date = DateText(message.get(), delivered);
+  fields.body = ReadableBodyText(message.get());
+  return fields;
+}
+
+}  // namespace store::local

@@ -1,0 +1,28 @@
+# The sources of the local stores; the fuzz target's own build compiles them too.
+set(ORVANE_LOCAL_STORE_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/AddressText.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/BodyText.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/DateText.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Directory.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Envelope.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Files.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/FolderName.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/FolderOrder.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/HtmlNesting.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/HtmlText.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/LocalFolder.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/LocalMessage.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/LocalSession.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/LocalStore.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/MaildirFiles.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/MaildirMessages.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/MaildirName.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/MaildirTree.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/MboxMessages.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/MboxQuoting.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/MboxScanner.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/MboxTree.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/MessageParser.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/StoreFinder.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Text.cpp
+)

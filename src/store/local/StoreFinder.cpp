@@ -1,0 +1,130 @@
+#include "store/local/StoreFinder.h"
+
+#include <QDir>
+#include <QSettings>
+#include <QStringList>
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <set>
+
+#include "store/local/Directory.h"
+#include "store/local/FolderName.h"
+
+namespace store::local {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Environment(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? value : "";
+}
+
+std::string BaseName(const std::string& path) {
+  fs::path p(path);
+  if (!p.has_filename()) p = p.parent_path();  // a trailing slash
+  return p.filename().string();
+}
+
+// A directory that holds maildirs: a maildir itself, or the parent of one.
+bool IsMaildirTree(const std::string& path) {
+  if (!IsDirectory(path)) return false;
+  if (IsMaildir(path)) return true;
+  std::error_code error;
+  for (fs::directory_iterator it(path, error), end; !error && it != end; it.increment(error)) {
+    if (IsMaildir(it->path().string())) return true;
+  }
+  return false;
+}
+
+class Finder {
+ public:
+  void Add(FoundStore::Kind kind, const std::string& name, const std::string& path) {
+    std::error_code error;
+    fs::path real = fs::canonical(path, error);
+    if (!seen_.insert(error ? fs::path(path) : real).second) return;
+    stores_.push_back({kind, FileNameText(name), path});
+  }
+  std::vector<FoundStore> Take() { return std::move(stores_); }
+
+ private:
+  std::set<fs::path> seen_;
+  std::vector<FoundStore> stores_;
+};
+
+std::vector<std::string> ThunderbirdProfiles(const std::string& home) {
+  const QString base = QString::fromStdString(home + "/.thunderbird");
+  QSettings ini(base + "/profiles.ini", QSettings::IniFormat);
+  QStringList groups = ini.childGroups();
+  // Profile0, Profile1, ... in the order Thunderbird numbered them.
+  std::sort(groups.begin(), groups.end(), [](const QString& a, const QString& b) {
+    return a.size() != b.size() ? a.size() < b.size() : a < b;
+  });
+  std::vector<std::string> profiles;
+  for (const QString& group : groups) {
+    if (!group.startsWith(QLatin1String("Profile"), Qt::CaseInsensitive)) continue;
+    ini.beginGroup(group);
+    // QSettings reads an unquoted value with commas as a list.
+    QString path = ini.value(QStringLiteral("Path")).toStringList().join(QLatin1String(", "));
+    bool relative = ini.value(QStringLiteral("IsRelative"), 1).toInt() != 0;
+    ini.endGroup();
+    if (path.isEmpty()) continue;
+    profiles.push_back((relative ? QDir(base).filePath(path) : path).toStdString());
+  }
+  return profiles;
+}
+
+void AddThunderbirdAccounts(const std::string& home, Finder& finder) {
+  for (const std::string& profile : ThunderbirdProfiles(home)) {
+    for (const char* kind : {"Mail", "ImapMail"}) {
+      std::string directory = profile + "/" + kind;
+      if (!IsDirectory(directory)) continue;
+      std::vector<std::string> accounts;
+      std::error_code error;
+      for (fs::directory_iterator it(directory, error), end; !error && it != end;
+           it.increment(error)) {
+        std::string name = it->path().filename().string();
+        if (!name.starts_with('.') && IsDirectory(it->path().string())) accounts.push_back(name);
+      }
+      std::sort(accounts.begin(), accounts.end());
+      for (const std::string& account : accounts) {
+        finder.Add(FoundStore::Kind::MboxTree, account, directory + "/" + account);
+      }
+    }
+  }
+}
+
+void AddSpool(Finder& finder) {
+  std::string spool = Environment("MAIL");
+  if (spool.empty() && !Environment("USER").empty()) spool = "/var/mail/" + Environment("USER");
+  std::error_code error;
+  if (spool.empty() || !IsFile(spool) || fs::file_size(spool, error) == 0 || error) return;
+  finder.Add(FoundStore::Kind::Spool, "Inbox (spool)", spool);
+}
+
+}  // namespace
+
+std::vector<FoundStore> FindStores() {
+  Finder finder;
+  const std::string home = Environment("HOME");
+  std::string maildir = Environment("MAILDIR");
+  if (maildir.empty() || !IsMaildirTree(maildir)) maildir = home.empty() ? "" : home + "/Maildir";
+  if (!maildir.empty() && IsMaildirTree(maildir)) {
+    finder.Add(FoundStore::Kind::MaildirTree, BaseName(maildir), maildir);
+  }
+  if (!home.empty()) {
+    for (const char* name : {"Mail", "mail"}) {
+      std::string path = home + "/" + name;
+      if (!IsDirectory(path)) continue;
+      // Some keep a Maildir++ tree here rather than mbox files.
+      finder.Add(IsMaildir(path) ? FoundStore::Kind::MaildirTree : FoundStore::Kind::MboxTree, name,
+                 path);
+    }
+    AddThunderbirdAccounts(home, finder);
+  }
+  AddSpool(finder);
+  return finder.Take();
+}
+
+}  // namespace store::local

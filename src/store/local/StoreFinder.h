@@ -1,0 +1,23 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace store::local {
+
+struct FoundStore {
+  enum class Kind { MaildirTree, MboxTree, Spool };
+  Kind kind;
+  std::string name;
+  std::string path;
+};
+
+// The mail stores of the user whose home is $HOME, in the order they are shown:
+//  1. the Maildir++ tree named by $MAILDIR, else ~/Maildir;
+//  2. ~/Mail, then ~/mail (directories of mbox files and maildirs, as mutt keeps them);
+//  3. each account directory under Mail/ and ImapMail/ of every Thunderbird profile;
+//  4. the spool mailbox, $MAIL else /var/mail/$USER, when it is a non-empty file.
+// A directory reached twice (through a link, or named by two of these) is listed once.
+std::vector<FoundStore> FindStores();
+
+}  // namespace store::local

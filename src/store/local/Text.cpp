@@ -1,0 +1,126 @@
+#include "store/local/Text.h"
+
+#include <iconv.h>
+#include <QByteArrayView>
+#include <cerrno>
+#include <cstring>
+
+namespace store::local {
+namespace {
+
+class Converter {
+ public:
+  Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
+  ~Converter() {
+    if (ok()) iconv_close(cd_);
+  }
+  Converter(const Converter&) = delete;
+  Converter& operator=(const Converter&) = delete;
+
+  bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+
+  // Converts all of `bytes`; a byte the charset does not define is handed to `invalid`, which
+  // either appends a replacement to `out` and returns true, or gives up by returning false.
+  template <class OnInvalid>
+  bool Run(std::string_view bytes, std::string& out, OnInvalid invalid) {
+    char* in = const_cast<char*>(bytes.data());
+    std::size_t inLeft = bytes.size();
+    out.reserve(out.size() + bytes.size() + bytes.size() / 4 + 16);
+    char chunk[16384];
+    while (inLeft > 0) {
+      char* o = chunk;
+      std::size_t oLeft = sizeof chunk;
+      std::size_t r = iconv(cd_, &in, &inLeft, &o, &oLeft);
+      out.append(chunk, o - chunk);
+      if (r != static_cast<std::size_t>(-1)) break;
+      if (errno == E2BIG) continue;
+      // EILSEQ, or EINVAL for a sequence cut off at the end.
+      if (!invalid(static_cast<unsigned char>(*in), out)) return false;
+      ++in;
+      --inLeft;
+      iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+    }
+    // A stateful charset (UTF-7) closes its last shift sequence here.
+    char* o = chunk;
+    std::size_t oLeft = sizeof chunk;
+    iconv(cd_, nullptr, nullptr, &o, &oLeft);
+    out.append(chunk, o - chunk);
+    return true;
+  }
+
+ private:
+  iconv_t cd_;
+};
+
+void AppendLatin1(unsigned char byte, std::string& out) {
+  out.push_back(static_cast<char>(0xC0 | (byte >> 6)));
+  out.push_back(static_cast<char>(0x80 | (byte & 0x3F)));
+}
+
+}  // namespace
+
+bool IsUtf8(std::string_view bytes) {
+  return QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())).isValidUtf8();
+}
+
+std::optional<std::string> ConvertToUtf8(std::string_view bytes, const char* charset) {
+  return Convert(bytes, charset, "UTF-8");
+}
+
+std::optional<std::string> Convert(std::string_view bytes, const char* from, const char* to) {
+  Converter converter(to, from);
+  if (!converter.ok()) return std::nullopt;
+  std::string out;
+  if (!converter.Run(bytes, out, [](unsigned char, std::string&) { return false; })) {
+    return std::nullopt;
+  }
+  return out;
+}
+
+std::string DecodeUnlabelled(std::string_view bytes) {
+  if (IsUtf8(bytes)) return std::string(bytes);
+  std::string out;
+  Converter converter("UTF-8", "WINDOWS-1252");
+  if (!converter.ok()) {
+    // No windows-1252 tables in this C library: Latin-1 loses nothing either.
+    for (unsigned char c : bytes)
+      c < 0x80 ? out.push_back(static_cast<char>(c)) : AppendLatin1(c, out);
+    return out;
+  }
+  converter.Run(bytes, out, [](unsigned char byte, std::string& o) {
+    AppendLatin1(byte, o);
+    return true;
+  });
+  return out;
+}
+
+std::string WithCrLf(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() + text.size() / 32 + 2);
+  const char* data = text.data();
+  const std::size_t size = text.size();
+  std::size_t start = 0;
+  while (start < size) {
+    const void* newline = std::memchr(data + start, '\n', size - start);
+    const std::size_t end = newline ? static_cast<const char*>(newline) - data : size;
+    // A CR on its own inside the line is a line break of its own.
+    for (;;) {
+      const void* cr = std::memchr(data + start, '\r', end - start);
+      if (!cr) break;
+      const std::size_t at = static_cast<const char*>(cr) - data;
+      if (newline && at + 1 == end) break;  // the CR of a CR LF
+      out.append(data + start, at - start).append("\r\n");
+      start = at + 1;
+    }
+    if (!newline) {
+      out.append(data + start, size - start);
+      break;
+    }
+    const std::size_t lineEnd = end > start && data[end - 1] == '\r' ? end - 1 : end;
+    out.append(data + start, lineEnd - start).append("\r\n");
+    start = end + 1;
+  }
+  return out;
+}
+
+}  // namespace store::local

@@ -1,0 +1,90 @@
+// Feeds arbitrary bytes to the message reader, as a maildir file and as an mbox file, and reads
+// every field of every message found. Any input must give valid UTF-8 text with CR LF line
+// breaks, without a crash, a hang or a leak.
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string_view>
+
+#include "store/local/FolderName.h"
+#include "store/local/MboxScanner.h"
+#include "store/local/MessageParser.h"
+#include "store/local/Text.h"
+
+using namespace store::local;
+
+namespace {
+
+void Check(const std::string& text, const char* field) {
+  bool lineBreaksOk = true;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n')) lineBreaksOk = false;
+    if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) lineBreaksOk = false;
+  }
+  if (!IsUtf8(text) || !lineBreaksOk) {
+    std::fprintf(stderr, "%s is not UTF-8 text with CR LF line breaks\n", field);
+    std::abort();
+  }
+}
+
+void Check(const std::optional<std::string>& text, const char* field) {
+  if (text) Check(*text, field);
+}
+
+void ReadAllFields(RawMessage raw) {
+  MessageFields fields = ParseMessage(std::move(raw));
+  Check(fields.transportHeaders, "transport headers");
+  Check(fields.messageId, "Message-ID");
+  Check(fields.body, "body");
+  Check(fields.subject, "subject");
+  Check(fields.sender, "sender");
+  Check(fields.recipients, "recipients");
+  Check(fields.date, "date");
+}
+
+Bytes Copy(const std::uint8_t* data, std::size_t size) {
+  Bytes bytes(g_byte_array_sized_new(static_cast<guint>(size)));
+  g_byte_array_append(bytes.get(), data, static_cast<guint>(size));
+  return bytes;
+}
+
+void AsMboxFile(const std::uint8_t* data, std::size_t size) {
+  FileDescriptor file(memfd_create("mbox", MFD_CLOEXEC));
+  if (file.get() < 0 || ::write(file.get(), data, size) != static_cast<ssize_t>(size)) std::abort();
+  MboxScanner scanner(file, "mbox", static_cast<off_t>(size));
+  MboxScanner::Span span;
+  off_t last = -1;
+  while (scanner.Next(span)) {
+    if (span.begin <= last || span.end < span.begin || span.end > static_cast<off_t>(size)) {
+      std::abort();
+    }
+    // Every message but text before the first envelope line starts at an envelope line that
+    // follows an empty line.
+    std::string_view text(reinterpret_cast<const char*>(data), size);
+    if (span.begin > 0 && (!text.substr(span.begin).starts_with("From ") ||
+                           !(text.substr(0, span.begin).ends_with("\n\n") ||
+                             text.substr(0, span.begin).ends_with("\n\r\n")))) {
+      std::fprintf(stderr, "a message starts at %lld, which is no envelope line\n",
+                   static_cast<long long>(span.begin));
+      std::abort();
+    }
+    last = span.begin;
+    ReadAllFields(RawMessage{ReadRange(file, "mbox", span.begin, span.end), true, {}});
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  ReadAllFields(RawMessage{Copy(data, size), false, 1700000000});
+  AsMboxFile(data, size);
+  std::string name = DecodeMailboxName(
+      std::string_view(reinterpret_cast<const char*>(data), std::min<std::size_t>(size, 255)));
+  if (!IsUtf8(name)) std::abort();
+  return 0;
+}
