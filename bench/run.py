@@ -1,0 +1,150 @@
+#!/usr/bin/env python3
+"""Export throughput: Orvane against the floor (cat) and a standard-library peer, on the same
+generated corpus, in one run. Prints one table: best time of several runs, messages/s, input MB/s,
+peak RSS, and Orvane's ratios to the peer and to the floor.
+
+  bench/run.py --bench build/bench/orvane_export_bench [--counts 10000,100000] [--repeat 3]
+
+--smoke runs a tiny corpus once and only checks that every exporter wrote the same number of
+records; CTest runs it to keep the benchmark working.
+"""
+
+import argparse
+import os
+import resource
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+ENV = dict(os.environ, LC_ALL="C.UTF-8")
+
+
+def measured(cmd, env=None):
+    """Runs cmd in a fresh Python so that its peak RSS is its own."""
+    probe = ("import resource,subprocess,sys,time;s=time.perf_counter();"
+             "r=subprocess.run(sys.argv[1:],stdout=subprocess.PIPE,check=True);"
+             "t=time.perf_counter()-s;"
+             "print(t, resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss);"
+             "sys.stderr.write(r.stdout.decode())")
+    done = subprocess.run([sys.executable, "-c", probe, *cmd], env=env or ENV,
+                          stdout=subprocess.PIPE, stderr=subprocess.PIPE, check=True)
+    seconds, rss = done.stdout.split()
+    return float(seconds), int(rss) / 1024, done.stderr.decode()
+
+
+def records_in(path):
+    with open(path, "rb") as f:
+        data = f.read()
+    return data.count(b"\r\n\x0c\r\n") + (1 if data.startswith(b"\x0c\r\n") else 0)
+
+
+def corpus(work, count, seed):
+    home = os.path.join(work, f"corpus-{count}-{seed}")
+    mark = os.path.join(home, ".complete")
+    if not os.path.exists(mark):
+        shutil.rmtree(home, ignore_errors=True)
+        subprocess.run([sys.executable, os.path.join(HERE, "gen_corpus.py"), "--count",
+                        str(count), "--seed", str(seed), "--home", home], check=True)
+        open(mark, "w").close()
+    return home
+
+
+def tree_bytes(path):
+    if os.path.isfile(path):
+        return os.path.getsize(path)
+    return sum(os.path.getsize(os.path.join(d, f)) for d, _, fs in os.walk(path) for f in fs)
+
+
+class Xvfb:
+    def __enter__(self):
+        r, w = os.pipe()
+        self.proc = subprocess.Popen(["Xvfb", "-displayfd", str(w), "-screen", "0",
+                                      "1280x1024x24", "-dpi", "96", "-nolisten", "tcp",
+                                      "-noreset"], pass_fds=(w,), stderr=subprocess.DEVNULL)
+        os.close(w)
+        with os.fdopen(r) as f:
+            self.display = ":" + f.readline().strip()
+        return self
+
+    def __exit__(self, *exc):
+        self.proc.terminate()
+        self.proc.wait()
+
+
+def main():
+    ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    ap.add_argument("--bench", required=True, help="the orvane_export_bench binary")
+    ap.add_argument("--counts", default="10000,100000")
+    ap.add_argument("--repeat", type=int, default=3)
+    ap.add_argument("--seed", type=int, default=1)
+    ap.add_argument("--work", default=os.path.join(tempfile.gettempdir(), "orvane-bench"))
+    ap.add_argument("--no-xvfb", action="store_true")
+    ap.add_argument("--smoke", action="store_true")
+    args = ap.parse_args()
+    if args.smoke:
+        args.counts, args.repeat = "150", 1
+    os.makedirs(args.work, exist_ok=True)
+    out = os.path.join(args.work, "export.txt")
+
+    rows, failures = [], []
+    for count in map(int, args.counts.split(",")):
+        home = corpus(args.work, count, args.seed)
+        maildir, mbox = os.path.join(home, "Maildir"), os.path.join(home, "Mail", "bench")
+        env = dict(ENV, HOME=home, QT_QPA_PLATFORM="offscreen")
+        env.pop("MAILDIR", None)
+        env.pop("MAIL", None)
+        files = sorted(os.path.join(maildir, "cur", f) for f in os.listdir(os.path.join(maildir, "cur")))
+        xvfb = None if args.no_xvfb or args.smoke else Xvfb().__enter__()
+        try:
+            for fmt, source, store, folder in (("maildir", maildir, "Maildir", "Inbox"),
+                                               ("mbox", mbox, "Mail", "bench")):
+                size = tree_bytes(source)
+                cat_cmd = (["sh", "-c", 'cat "$@" > ' + out, "cat", *files] if fmt == "maildir"
+                           else ["sh", "-c", f'cat "$1" > {out}', "cat", source])
+                runs = {
+                    "floor (cat)": (cat_cmd, ENV),
+                    "peer (Python stdlib)": ([sys.executable, os.path.join(HERE, "peer_export.py"),
+                                             fmt, source, out], ENV),
+                    "Orvane offscreen": ([args.bench, store, folder, out], env),
+                }
+                if xvfb:
+                    runs["Orvane Xvfb"] = ([args.bench, store, folder, out],
+                                           dict(env, QT_QPA_PLATFORM="xcb", DISPLAY=xvfb.display))
+                subprocess.run(cat_cmd, env=ENV, check=True)  # warm the page cache
+                counted = {}
+                for name, (cmd, cmd_env) in runs.items():
+                    best, rss = float("inf"), 0.0
+                    for _ in range(args.repeat):
+                        seconds, peak, _ = measured(cmd, cmd_env)
+                        best, rss = min(best, seconds), max(rss, peak)
+                    if name != "floor (cat)":
+                        counted[name] = records_in(out)
+                    rows.append((count, fmt, name, best, rss, size))
+                if set(counted.values()) != {count}:
+                    failures.append(f"{fmt} N={count}: records {counted}, messages {count}")
+        finally:
+            if xvfb:
+                xvfb.__exit__(None, None, None)
+
+    print(f"{'N':>7} {'format':7} {'exporter':22} {'seconds':>8} {'msg/s':>9} {'MB/s':>7} "
+          f"{'peak RSS MB':>11} {'x peer':>7} {'x floor time':>12}")
+    base = {}
+    for count, fmt, name, best, rss, size in rows:
+        base[(count, fmt, name)] = best
+    for count, fmt, name, best, rss, size in rows:
+        vs_peer = vs_floor = ""
+        if name.startswith("Orvane"):
+            vs_peer = f"{base[(count, fmt, 'peer (Python stdlib)')] / best:.1f}"
+            vs_floor = f"{best / base[(count, fmt, 'floor (cat)')]:.2f}"
+        print(f"{count:>7} {fmt:7} {name:22} {best:8.3f} {count / best:9.0f} "
+              f"{size / best / 1e6:7.1f} {rss:11.1f} {vs_peer:>7} {vs_floor:>12}")
+    for failure in failures:
+        print("MISMATCH:", failure)
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
