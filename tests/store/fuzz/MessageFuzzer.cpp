@@ -11,6 +11,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "GuiApplication.h"
 #include "store/local/FolderName.h"
 #include "store/local/MboxScanner.h"
 #include "store/local/MessageParser.h"
@@ -80,6 +81,11 @@ void AsMboxFile(const std::uint8_t* data, std::size_t size) {
 }
 
 }  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  StartGuiApplication();
+  return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   ReadAllFields(RawMessage{Copy(data, size), false, 1700000000});
