@@ -85,6 +85,12 @@ TEST_F(MessageFields, HtmlOnlyMessageIsRenderedAsPlainText) {
   EXPECT_EQ(Body(*m), "News\r\nCafé\r\nopens Monday.");
 }
 
+TEST_F(MessageFields, HtmlPreformattedAndCodeTextKeepTheirSpacing) {
+  auto m = DeliveredBytes(
+      "Content-Type: text/html\n\n<p>Run <tt>make</tt>:</p><pre>  a   b\n  c</pre>\n");
+  EXPECT_EQ(Body(*m), "Run make:\r\n  a   b\r\n  c");
+}
+
 TEST_F(MessageFields, MixedMessageGivesItsFirstInlineTextPart) {
   auto m = Delivered("mixed-attachment.eml");
   EXPECT_EQ(Body(*m), "The report is attached.");

@@ -1,5 +1,6 @@
 #include "store/local/HtmlText.h"
 
+#include <QGuiApplication>
 #include <QString>
 #include <QTextDocument>
 #include <QUrl>
@@ -20,6 +21,11 @@ class DetachedDocument : public QTextDocument {
 }  // namespace
 
 std::string HtmlToPlainText(std::string_view html) {
+  if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+    qFatal(
+        "HTML bodies are read with Qt's rich-text document, which needs a QGuiApplication; "
+        "without a screen, run on the offscreen platform (QT_QPA_PLATFORM=offscreen)");
+  }
   // Real mail nests a few dozen levels deep; anything far deeper is broken or hostile.
   const std::string limited = LimitNesting(html, 256);
   DetachedDocument document;

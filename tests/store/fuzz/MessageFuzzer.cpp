@@ -11,6 +11,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "GuiApplication.h"
 #include "store/local/FolderName.h"
 #include "store/local/MboxScanner.h"
 #include "store/local/MessageParser.h"
@@ -64,11 +65,12 @@ void AsMboxFile(const std::uint8_t* data, std::size_t size) {
       std::abort();
     }
     // Every message but text before the first envelope line starts at an envelope line that
-    // follows an empty line.
+    // opens the file or follows an empty line.
     std::string_view text(reinterpret_cast<const char*>(data), size);
-    if (span.begin > 0 && (!text.substr(span.begin).starts_with("From ") ||
-                           !(text.substr(0, span.begin).ends_with("\n\n") ||
-                             text.substr(0, span.begin).ends_with("\n\r\n")))) {
+    std::string_view before = text.substr(0, span.begin);
+    bool afterEmptyLine = before.empty() || before == "\n" || before == "\r\n" ||
+                          before.ends_with("\n\n") || before.ends_with("\n\r\n");
+    if (span.begin > 0 && (!text.substr(span.begin).starts_with("From ") || !afterEmptyLine)) {
       std::fprintf(stderr, "a message starts at %lld, which is no envelope line\n",
                    static_cast<long long>(span.begin));
       std::abort();
@@ -79,6 +81,11 @@ void AsMboxFile(const std::uint8_t* data, std::size_t size) {
 }
 
 }  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  StartGuiApplication();
+  return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   ReadAllFields(RawMessage{Copy(data, size), false, 1700000000});

@@ -1,0 +1,4 @@
+#pragma once
+
+// Starts the QGuiApplication (offscreen) that reading HTML bodies needs.
+void StartGuiApplication();
