@@ -135,11 +135,17 @@ TEST_F(MaildirMessages, FileThatCannotBeOpenedFailsEveryReadWithTheSystemsReason
 }
 
 TEST_F(MaildirMessages, FileWithoutReadPermissionCannotBeRead) {
-  if (geteuid() == 0) GTEST_SKIP() << "root reads every file";
   std::string locked = Put("cur/1700000001.a.host:2,S", "secret");
   fs::permissions(locked, fs::perms::none);
   auto messages = MessagesOf(Inbox());
   ASSERT_EQ(messages.size(), 1u);
-  EXPECT_EQ(Field([&] { return messages[0]->Subject(); }),
-            "<unreadable: " + locked + ": Permission denied>");
+  // Root reads every file, so the read is made as nobody, in a child process.
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(2);
+        const std::string subject = Field([&] { return messages[0]->Subject(); });
+        _exit(subject == "<unreadable: " + locked + ": Permission denied>" ? 0 : 1);
+      },
+      testing::ExitedWithCode(0), "");
 }
