@@ -25,9 +25,8 @@ struct RecordingView : exporter::ExportView {
   float max = 100, value = 0;
   std::string countCaption = "Messages", subjectCaption = "None", idCaption = "None";
   bool continueExport = true;
-  std::vector<std::string> countCaptions;  // every caption given to the message count
-  std::vector<std::string> atEvents;       // what the window showed at each event processing
-  std::function<void()> onEvents;          // a handler run at each event processing
+  std::vector<std::string> atEvents;  // what the window showed at each event processing
+  std::function<void()> onEvents;     // a handler run at each event processing
 
   // "<count> | <subject> | <Message-ID> | <value>/<max>"
   std::string Shows() const {
@@ -37,9 +36,7 @@ struct RecordingView : exporter::ExportView {
   std::string ExportPath() override { return path; }
   void SetProgressMax(float m) override { max = m; }
   void SetProgressValue(float v) override { value = v; }
-  void SetMessageCountCaption(const std::string& text) override {
-    countCaptions.push_back(countCaption = text);
-  }
+  void SetMessageCountCaption(const std::string& text) override { countCaption = text; }
   void SetSubjectCaption(const std::string& text) override { subjectCaption = text; }
   void SetMessageIdCaption(const std::string& text) override { idCaption = text; }
   std::string MessageIdCaption() override { return idCaption; }

@@ -57,10 +57,10 @@ class Scripted {
     Call(op);
     return nulls_.count(op) ? nullptr : object;
   }
-  // A field the object lacks is Absent.
+  // A value the object lacks is Absent.
   std::string Read(const std::string& op, const std::optional<std::string>& value) {
     Call(op);
-    if (!value) throw store::Error::Absent("the message has no " + op);
+    if (!value) throw store::Error::Absent("no value for " + op);
     return *value;
   }
 
@@ -165,10 +165,7 @@ class ScriptedFolder : public store::Folder, public Scripted {
     return static_cast<ScriptedMessage&>(*messages->elements.at(i));
   }
 
-  std::string Name() override {
-    Call("Name");
-    return name;
-  }
+  std::string Name() override { return Read("Name", name); }
   std::shared_ptr<store::Collection<store::Folder>> Folders() override {
     return Give("Folders", folders);
   }
@@ -188,10 +185,7 @@ class ScriptedInfoStore : public store::InfoStore, public Scripted {
   std::string name;
   std::shared_ptr<ScriptedFolder> root;
 
-  std::string Name() override {
-    Call("Name");
-    return name;
-  }
+  std::string Name() override { return Read("Name", name); }
   std::shared_ptr<store::Folder> RootFolder() override { return Give("RootFolder", root); }
 };
 

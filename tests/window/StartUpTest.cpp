@@ -68,28 +68,21 @@ TEST_P(StartUpPath, ListsWhatItCanShowsItsBoxBeforeTheWindowAndOpensTheWindow) {
 INSTANTIATE_TEST_SUITE_P(Each, StartUpPath, testing::ValuesIn(kPaths),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(StartUp, LogsOnOnceAndKeepsTheSessionAndStoresWithTheLoopVariableLeftEmpty) {
-  Service service;
-  service.AddStore("Mail");
-  window::Form1 form(service.Factory());
-  form.Start();
-  EXPECT_EQ(service.log->calls,
+// The session and the stores stay with the window for browsing and closing, whatever came after.
+TEST(StartUp, LogsOnOnceKeepsWhatItGotAndWalksNoFurtherThanItMust) {
+  ModalBoxRecorder dismiss;
+  Service one, refused, empty;
+  one.AddStore("Mail");
+  refused.session->Fail("InfoStores");
+  window::Form1 withOne(one.Factory()), noCollection(refused.Factory()), noStores(empty.Factory());
+  for (window::Form1* form : {&withOne, &noCollection, &noStores}) form->Start();
+  EXPECT_EQ(one.log->calls,
             (std::vector<std::string>{"CreateSession", "session.LogOn", "session.InfoStores",
                                       "stores.Count", "stores.Begin", "stores.Next", "store1.Name",
                                       "stores.Next"}));
-  EXPECT_EQ(form.objSession, service.session);
-  EXPECT_EQ(form.objInfoStores, service.session->stores);
-  EXPECT_EQ(form.objInfoStore, nullptr);
-}
-
-TEST(StartUp, WithoutStoresItWalksNothingButKeepsWhatItGot) {
-  ModalBoxRecorder dismiss;
-  Service refused, empty;
-  refused.session->Fail("InfoStores");
-  window::Form1 noCollection(refused.Factory()), noStores(empty.Factory());
-  noCollection.Start();
-  noStores.Start();
-  EXPECT_EQ(noCollection.objSession, refused.session) << "kept, logged on or not";
+  EXPECT_EQ(withOne.objInfoStores, one.session->stores);
+  EXPECT_EQ(withOne.objInfoStore, nullptr) << "the loop variable is left empty";
+  EXPECT_EQ(noCollection.objSession, refused.session);
   EXPECT_FALSE(refused.log->Has("stores.Count"));
   EXPECT_EQ(noStores.objInfoStores, empty.session->stores);
   EXPECT_FALSE(empty.log->Has("stores.Begin"));
