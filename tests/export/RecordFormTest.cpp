@@ -91,7 +91,7 @@ TEST_P(RecordForm, IsWrittenByteForByte) {
 INSTANTIATE_TEST_SUITE_P(Export, RecordForm, testing::ValuesIn(kCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(Reading, EachMessageIsReadInOrderAndOnlyOnce) {
+TEST_F(Reading, EachMessagesValuesAreReadOnceForItsRecordInTheirOrder) {
   folder->AddMessage("One", "x");
   Headerless("<b@example.org>", "y");
   Export();
