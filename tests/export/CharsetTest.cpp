@@ -2,14 +2,11 @@
 // other character becomes one "?". The window's captions show the text as it is.
 
 #include <langinfo.h>
+#include <unistd.h>
 
 #include "ExportTesting.h"
 
-using exporttest::TransportRecord;
-
 namespace {
-
-const std::string kText = "Καλημέρα 日本語 café";
 
 // A Latin-1 locale: the system's, or else one generated for the tests into the build tree.
 bool UseLatin1Locale() {
@@ -33,54 +30,45 @@ bool UseLatin1Locale() {
   return set && std::string(nl_langinfo(CODESET)) == "ISO-8859-1";
 }
 
-class Charset : public exporttest::ExportTest {
- protected:
-  std::string ExportOne(const std::string& text) {
-    folder = std::make_shared<scripted::ScriptedFolder>("Inbox", "Inbox", log);
-    folder->AddMessage(text, text);
-    Export();
-    return FileBytes();
-  }
-  static std::string Repeat(const std::string& piece, int times) {
-    std::string text;
-    for (int i = 0; i < times; ++i) text += piece;
-    return text;
-  }
-};
+std::string Repeat(const std::string& piece, int times) {
+  std::string text;
+  for (int i = 0; i < times; ++i) text += piece;
+  return text;
+}
+
+using Charset = exporttest::ExportTest;
 
 }  // namespace
 
-TEST_F(Charset, UnderUtf8GreekAndJapaneseRoundTrip) {
-  EXPECT_EQ(ExportOne(kText), TransportRecord(kText, kText));
-  EXPECT_EQ(view.atEvents.at(0), "1 | " + kText + " | None | 1/1");
-}
-
-TEST_F(Charset, UnderLatin1GreekAndJapaneseBecomeQuestionMarksAndAnAccentOneByte) {
-  ASSERT_TRUE(UseLatin1Locale());
-  const std::string latin1 = "???????? ??? caf\xE9";
-  EXPECT_EQ(ExportOne(kText), TransportRecord(latin1, latin1));
-  EXPECT_EQ(view.atEvents.at(0), "1 | " + kText + " | None | 1/1");
-}
-
-TEST_F(Charset, UnderTheCLocaleEveryNonAsciiCharacterBecomesAQuestionMark) {
-  ASSERT_NE(setlocale(LC_CTYPE, "C"), nullptr);
-  const std::string ascii = "???????? ??? caf?";
-  EXPECT_EQ(ExportOne(kText), TransportRecord(ascii, ascii));
-}
-
-TEST_F(Charset, BytesThatAreNoUtf8BecomeOneQuestionMarkEachAndNulIsKept) {
-  const std::string broken("ok\xFF\xC3(\0end", 9);
-  const std::string shown = std::string("ok?") + "?(" + std::string("\0end", 4);
-  EXPECT_EQ(ExportOne(broken), TransportRecord(shown, shown));
-  ASSERT_TRUE(UseLatin1Locale());
-  EXPECT_EQ(ExportOne(broken), TransportRecord(shown, shown));
-}
-
-TEST_F(Charset, LinesLongerThanTheWriteBufferKeepEveryCharacterWhole) {
+TEST_F(Charset, EachLocaleKeepsWhatItsSetCanShowAndWritesOneQuestionMarkForAnyOtherCharacter) {
+  const std::string greek = "Καλημέρα 日本語 café", broken("ok\xFF\xC3(\0end", 9);
+  const std::string brokenShown = std::string(
+                                      "ok?"
+                                      "?(") +
+                                  std::string("\0end", 4);
   // 4 MB in UTF-8: characters straddle every flush, in runs the locale can and cannot show
-  const std::string text = Repeat("日本語é", 300000) + Repeat("café ", 100000);
-  EXPECT_EQ(ExportOne(text), TransportRecord(text, text));
-  ASSERT_TRUE(UseLatin1Locale());
-  const std::string latin1 = Repeat("???\xE9", 300000) + Repeat("caf\xE9 ", 100000);
-  EXPECT_EQ(ExportOne(text), TransportRecord(latin1, latin1));
+  const std::string longText = Repeat("日本語é", 300000) + Repeat("café ", 100000);
+  const struct {
+    const char* locale;
+    std::string text, written;
+  } cases[] = {
+      {"C.UTF-8", greek, greek},
+      {"Latin-1", greek, "???????? ??? caf\xE9"},
+      {"C", greek, "???????? ??? caf?"},
+      {"C.UTF-8", broken, brokenShown},  // no UTF-8: one "?" a byte, and NUL is kept
+      {"Latin-1", broken, brokenShown},
+      {"C.UTF-8", longText, longText},
+      {"Latin-1", longText, Repeat("???\xE9", 300000) + Repeat("caf\xE9 ", 100000)},
+  };
+  for (const auto& [locale, text, written] : cases) {
+    SCOPED_TRACE(locale + (" " + text.substr(0, 20)));
+    ASSERT_TRUE(locale == std::string("Latin-1") ? UseLatin1Locale()
+                                                 : setlocale(LC_CTYPE, locale) != nullptr);
+    folder = std::make_shared<scripted::ScriptedFolder>("Inbox", "Inbox", log);
+    folder->AddMessage(text, text);
+    view.atEvents.clear();
+    Export();
+    EXPECT_EQ(FileBytes(), exporttest::TransportRecord(written, written));
+    EXPECT_EQ(view.atEvents.at(0), "1 | " + text + " | None | 1/1");
+  }
 }

@@ -12,16 +12,13 @@ using exporttest::TransportRecord;
 
 namespace {
 
-class OpenFailure : public exporttest::ExportTest {};
-class WriteFailure : public exporttest::ExportTest {};
-class UnreadableMessage : public exporttest::ExportTest {};
-class Listing : public exporttest::ExportTest {};
+using ExportFault = exporttest::ExportTest;
 
 }  // namespace
 
 // Tests run as root, which ignores file modes; a path below a plain file cannot be created by
 // anyone and stands for a place without write access.
-TEST_F(OpenFailure, NothingIsWalkedTheLabelsAreResetAndTheReasonIsGiven) {
+TEST_F(ExportFault, AFileThatCannotBeOpenedIsNamedWithTheReasonNothingIsWalkedAndCaptionsReset) {
   folder->AddMessage("One", "x");
   std::ofstream(dir / "plain") << "not a directory";
   const std::pair<std::string, std::string> cases[] = {
@@ -46,21 +43,10 @@ TEST_F(OpenFailure, NothingIsWalkedTheLabelsAreResetAndTheReasonIsGiven) {
   EXPECT_EQ(Bytes(dir / "plain"), "not a directory");
 }
 
-TEST_F(WriteFailure, AFullDeviceReportsNoRecordWritten) {
-  folder->AddMessage("One", "x");
-  folder->AddMessage("Two", "x");
-  view.path = "/dev/full";
-  const Outcome outcome = Export();
-  EXPECT_EQ(outcome.status, Outcome::Status::WriteFailed);
-  EXPECT_EQ(outcome.reason, "No space left on device");
-  EXPECT_EQ(outcome.records, 0);
-  EXPECT_EQ(view.Shows(), "Messages | None | None | 2/2");
-}
-
 // A disk that fills up part-way: a 64 KiB tmpfs where mounting is permitted, otherwise a 64 KiB
 // limit on the size of the files this process writes. Either way a write fails in the middle of
 // a record, long after the first records went out.
-TEST_F(WriteFailure, ADiskFillingUpEndsTheFileAfterTheLastCompleteRecordAndStopsTheWalk) {
+TEST_F(ExportFault, ADiskFillingUpEndsTheFileAfterTheLastCompleteRecordAndStopsTheWalk) {
   constexpr std::size_t kRoom = 64 * 1024;
   const std::filesystem::path small = dir / "small";
   std::filesystem::create_directories(small);
@@ -91,75 +77,55 @@ TEST_F(WriteFailure, ADiskFillingUpEndsTheFileAfterTheLastCompleteRecordAndStops
   EXPECT_GT(complete.size() + TransportRecord(std::to_string(outcome.records + 1), body).size(),
             kRoom)
       << "only the record that did not fit was cut off";
-  EXPECT_FALSE(Read(3000, "BodyText")) << "the export stops at the failure";
+  EXPECT_FALSE(log->Has("Inbox#3000.BodyText")) << "the export stops at the failure";
+  EXPECT_TRUE(view.Shows().starts_with("Messages | None | None |"));
 }
 
-TEST_F(UnreadableMessage, ItsRecordIsWrittenFromWhatCouldBeReadAndItIsNamed) {
+TEST_F(ExportFault, UnreadableMessagesAreWrittenFromWhatCouldBeReadAndTheFirstFiveNamed) {
   folder->AddMessage("One", "x");
   folder->AddMessage("Two", "lost")
       .Fail("BodyText", store::Error::Unreadable("Input/output error"));
-  folder->AddMessage("Three", "x");
-  const Outcome outcome = Export();
-  EXPECT_EQ(FileBytes(), TransportRecord("One", "x") + TransportRecord("Two", "") +
-                             TransportRecord("Three", "x"));
-  EXPECT_EQ(outcome.status, Outcome::Status::Written);
-  EXPECT_EQ(outcome.records, 3);
-  EXPECT_EQ(outcome.unreadCount, 1);
-  ASSERT_EQ(outcome.firstUnread.size(), 1u);
-  EXPECT_EQ(outcome.firstUnread[0].label, "Two");
-  EXPECT_EQ(outcome.firstUnread[0].reason, "Input/output error");
-}
-
-TEST_F(UnreadableMessage, AValueTheMessageLacksIsNoFault) {
-  Headerless("", "x").messageId.reset();
-  folder->message(0).sender.reset();
-  EXPECT_EQ(Export().unreadCount, 0);
-}
-
-TEST_F(UnreadableMessage, TheFirstFiveAreNamedBySubjectElseMessageIdElsePosition) {
-  folder->AddMessage("One", "x").Fail("BodyText");
-  scripted::ScriptedMessage& second = folder->AddMessage("Two", "x");
-  second.Fail("Subject");
-  second.messageId = "<2@example.org>";
-  folder->AddMessage("", "x").Fail(scripted::kHeadersOp);
-  Headerless("<4@example.org>", "x").Fail("Sender");  // fails while the header block is written
-  for (const char* subject : {"Five", "Six", "Seven"})
+  folder->AddMessage("Three", "x").Fail("Subject");  // named by its Message-ID instead
+  folder->message(2).messageId = "<3@example.org>";
+  folder->AddMessage("", "x").Fail(scripted::kHeadersOp);  // named by its position
+  Headerless("<5@example.org>", "x").Fail("Sender");  // fails while the header block is written
+  for (const char* subject : {"Six", "Seven", "Eight"})
     folder->AddMessage(subject, "x").Fail("BodyText");
   const Outcome outcome = Export();
-  EXPECT_EQ(outcome.records, 7);
+  const std::string start = TransportRecord("One", "x") + TransportRecord("Two", "");
+  EXPECT_EQ(FileBytes().substr(0, start.size()), start);
+  EXPECT_EQ(outcome.records, 8);
+  EXPECT_FALSE(outcome.failed());
   EXPECT_EQ(outcome.unreadCount, 7);
-  std::vector<std::string> labels;
-  for (const auto& unread : outcome.firstUnread) labels.push_back(unread.label);
-  EXPECT_EQ(labels,
-            (std::vector<std::string>{"One", "<2@example.org>", "message 3", "Lunch", "Five"}));
+  std::vector<std::string> named;
+  for (const auto& unread : outcome.firstUnread)
+    named.push_back(unread.label + ": " + unread.reason);
+  EXPECT_EQ(named, (std::vector<std::string>{"Two: Input/output error",
+                                             "<3@example.org>: scripted failure",
+                                             "message 4: scripted failure",
+                                             "Lunch: scripted failure", "Six: scripted failure"}));
 }
 
-TEST_F(Listing, AFolderWhoseMessagesCannotBeListedGivesAnEmptyFileAndSaysWhy) {
-  folder->AddMessage("One", "x");
-  folder->Fail("Messages", store::Error::Unreadable("Permission denied"));
-  std::ofstream(view.path) << "an older export";
-  view.countCaption = view.subjectCaption = view.idCaption = "stale";
-  const Outcome outcome = Export();
-  EXPECT_EQ(FileBytes(), "");
-  EXPECT_EQ(outcome.status, Outcome::Status::Written);
-  EXPECT_EQ(outcome.walkFailure, "Permission denied");
-  EXPECT_TRUE(outcome.failed());
-  EXPECT_EQ(view.Shows(), "Messages | None | None | 0/100");
-}
-
-TEST_F(Listing, NoFolderOrNoMessageListIsReportedLikeAnyListingFailure) {
-  folder->ReturnNull("Messages");
-  EXPECT_EQ(Export().walkFailure, "the folder gave no list of messages");
-  folder.reset();
-  EXPECT_EQ(Export().walkFailure, "no folder was given");
-  EXPECT_EQ(FileBytes(), "");
-}
-
-TEST_F(Listing, AWalkThatCannotAdvanceKeepsTheRecordsBeforeItAndSaysWhy) {
-  for (const char* subject : {"One", "Two", "Three"}) folder->AddMessage(subject, "x");
-  folder->messages->failAdvanceAt = 2;
-  const Outcome outcome = Export();
-  EXPECT_EQ(FileBytes(), TransportRecord("One", "x") + TransportRecord("Two", "x"));
-  EXPECT_EQ(outcome.records, 2);
-  EXPECT_EQ(outcome.walkFailure, "scripted failure to advance");
+TEST_F(ExportFault, AFolderThatCannotBeWalkedToItsEndKeepsTheRecordsBeforeAndSaysWhy) {
+  const std::tuple<std::function<void()>, std::string, long> cases[] = {
+      {[&] { folder->Fail("Messages", store::Error::Unreadable("Permission denied")); },
+       "Permission denied", 0},
+      {[&] { folder->ReturnNull("Messages"); }, "the folder gave no list of messages", 0},
+      {[&] { folder.reset(); }, "no folder was given", 0},
+      {[&] { folder->messages->failAdvanceAt = 2; }, "scripted failure to advance", 2},
+  };
+  for (const auto& [fault, reason, kept] : cases) {
+    SCOPED_TRACE(reason);
+    folder = std::make_shared<scripted::ScriptedFolder>("Inbox", "Inbox", log);
+    for (const char* subject : {"One", "Two", "Three"}) folder->AddMessage(subject, "x");
+    fault();
+    std::ofstream(view.path) << "an older export";
+    view.countCaption = view.subjectCaption = view.idCaption = "stale";
+    const Outcome outcome = Export();
+    EXPECT_EQ(FileBytes(), kept ? TransportRecord("One", "x") + TransportRecord("Two", "x") : "");
+    EXPECT_EQ(outcome.records, kept);
+    EXPECT_EQ(outcome.walkFailure, reason);
+    EXPECT_TRUE(outcome.failed());
+    EXPECT_TRUE(view.Shows().starts_with("Messages | None | None |"));
+  }
 }

@@ -1,18 +1,16 @@
 #pragma once
 
-// What the export tests share: the window as the export sees it, a scratch directory, and the
-// locale switches for the character set tests.
+// What the export tests share: the window as the export sees it, a folder of the scripted store
+// and an export file in a scratch directory.
 
 #include <gtest/gtest.h>
 #include <locale.h>
-#include <unistd.h>
+#include <stdlib.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -21,61 +19,46 @@
 
 namespace exporttest {
 
-// The window's side of an export, recorded. A Cancel click can be queued as if the user made it
-// while the export was busy; like a real click it is handled at the next event processing.
-class RecordingView : public exporter::ExportView {
- public:
+// The window's side of an export, recorded.
+struct RecordingView : exporter::ExportView {
   std::string path;
   float max = 100, value = 0;
   std::string countCaption = "Messages", subjectCaption = "None", idCaption = "None";
   bool continueExport = true;
-  bool cancelQueued = false;
-  std::function<void(long)> onEvents;      // the handlers run at the n-th event processing
-  std::vector<std::string> atEvents;       // what the window showed at each event processing
-  std::vector<std::string> countCaptions;  // every caption given to the message count
+  std::vector<std::string> atEvents;  // what the window showed at each event processing
+  std::function<void()> onEvents;     // a handler run at each event processing
 
+  // "<count> | <subject> | <Message-ID> | <value>/<max>"
   std::string Shows() const {
-    return countCaption + " | " + subjectCaption + " | " + idCaption + " | " + Number(value) + "/" +
-           Number(max);
+    return countCaption + " | " + subjectCaption + " | " + idCaption + " | " +
+           std::to_string(long(value)) + "/" + std::to_string(long(max));
   }
-
   std::string ExportPath() override { return path; }
   void SetProgressMax(float m) override { max = m; }
   void SetProgressValue(float v) override { value = v; }
-  void SetMessageCountCaption(const std::string& text) override {
-    countCaption = text;
-    countCaptions.push_back(text);
-  }
+  void SetMessageCountCaption(const std::string& text) override { countCaption = text; }
   void SetSubjectCaption(const std::string& text) override { subjectCaption = text; }
   void SetMessageIdCaption(const std::string& text) override { idCaption = text; }
   std::string MessageIdCaption() override { return idCaption; }
   void ProcessPendingEvents() override {
     atEvents.push_back(Shows());
-    if (cancelQueued) continueExport = cancelQueued = false;
-    if (onEvents) onEvents(static_cast<long>(atEvents.size()));
+    if (onEvents) onEvents();
   }
   bool ContinueExport() override { return continueExport; }
-
- private:
-  static std::string Number(float f) { return std::to_string(static_cast<long>(f)); }
 };
 
-// A folder "Inbox" of the scripted store, a scratch directory and the export file in it, under
-// a UTF-8 locale unless a test picks another.
-class ExportTest : public ::testing::Test {
- protected:
+// The folder "Inbox" and the export file, under a UTF-8 locale unless a test picks another.
+class ExportTest : public testing::Test {
+ public:
   void SetUp() override {
-    savedLocale_ = setlocale(LC_CTYPE, nullptr);
     ASSERT_NE(setlocale(LC_CTYPE, "C.UTF-8"), nullptr);
-    dir = std::filesystem::path(ORVANE_BINARY_DIR) / "export-test-output" /
-          (std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "-" +
-           std::to_string(getpid()));
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
+    std::string scratch = (std::filesystem::temp_directory_path() / "orvane-XXXXXX").string();
+    ASSERT_NE(mkdtemp(scratch.data()), nullptr);
+    dir = scratch;
     view.path = (dir / "messages.txt").string();
   }
   void TearDown() override {
-    setlocale(LC_CTYPE, savedLocale_.c_str());
+    setlocale(LC_CTYPE, "C");
     std::filesystem::remove_all(dir);
   }
 
@@ -98,23 +81,22 @@ class ExportTest : public ::testing::Test {
     m.body = body;
     return m;
   }
-  bool Read(std::size_t message, const std::string& op) const {
-    return log->Has("Inbox#" + std::to_string(message) + "." + op);
-  }
 
   std::shared_ptr<scripted::CallLog> log = std::make_shared<scripted::CallLog>();
   std::shared_ptr<scripted::ScriptedFolder> folder =
       std::make_shared<scripted::ScriptedFolder>("Inbox", "Inbox", log);
   RecordingView view;
   std::filesystem::path dir;
-
- private:
-  std::string savedLocale_;
 };
 
-// Record bytes of the transport-header messages that ScriptedFolder::AddMessage makes.
+// The record of a message made by ScriptedFolder::AddMessage(subject, body).
 inline std::string TransportRecord(const std::string& subject, const std::string& body) {
   return "Received: from relay by mx\r\nSubject: " + subject + "\r\n" + body + "\r\n\f\r\n";
 }
+
+// The header block of Headerless() after its Message-ID line.
+inline const std::string kBlockTail =
+    "From: Ann <ann@example.org>\r\nTo: Bob <bob@example.org>\r\nSubject: Lunch\r\n"
+    "Date: 2024-05-01 12:30:00\r\n\r\n";
 
 }  // namespace exporttest

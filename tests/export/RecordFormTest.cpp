@@ -1,102 +1,97 @@
-// The export file, byte for byte: one record per message, in either form, nothing else.
+// The export file, byte for byte: one record per message, in either form, nothing else. Each case
+// replaces an older export file.
 
 #include "ExportTesting.h"
 
+using exporttest::ExportTest;
+using exporttest::kBlockTail;
 using exporttest::TransportRecord;
 
 namespace {
 
-class RecordForm : public exporttest::ExportTest {};
+struct Case {
+  const char* name;
+  std::function<void(ExportTest&)> build;
+  std::string bytes;
+  long unread = 0;  // messages that could not be read in full
+};
 
-const std::string kBlockTail =
-    "From: Ann <ann@example.org>\r\nTo: Bob <bob@example.org>\r\nSubject: Lunch\r\n"
-    "Date: 2024-05-01 12:30:00\r\n\r\n";
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
+
+// clang-format off
+const Case kCases[] = {
+  {"AnEmptyFolderGivesAnEmptyFile", [](ExportTest&) {}, ""},
+  {"TransportHeaderRecordsFollowEachOtherWithNothingAround", [](ExportTest& t) {
+     t.folder->AddMessage("One", "Body one");
+     t.folder->AddMessage("Two", "Line 1\r\nLine 2\r\n");
+     t.folder->AddMessage("Three", "");
+   },
+   "Received: from relay by mx\r\nSubject: One\r\nBody one\r\n\f\r\n"
+   "Received: from relay by mx\r\nSubject: Two\r\nLine 1\r\nLine 2\r\n\r\n\f\r\n"
+   "Received: from relay by mx\r\nSubject: Three\r\n\r\n\f\r\n"},
+  {"TheHeaderBlockSaysNoneForAMissingIdAndNothingForAnEmptyOne", [](ExportTest& t) {
+     t.Headerless("<first@example.org>", "Hi");
+     t.Headerless("", "Second").messageId.reset();
+     t.Headerless("", "Third");
+   },
+   "Message-ID: <first@example.org>\r\n" + kBlockTail + "Hi\r\n\f\r\n" +
+   "Message-ID: None\r\n" + kBlockTail + "Second\r\n\f\r\n" +
+   "Message-ID: \r\n" + kBlockTail + "Third\r\n\f\r\n"},
+  {"TheHeaderBlockLeavesOutTheWholeLineOfAValueItLacksOrCannotRead", [](ExportTest& t) {
+     t.Headerless("<a@example.org>", "Body").sender.reset();
+     t.Headerless("<b@example.org>", "Body").subject = "";
+     t.folder->message(1).Fail("MessageDate");
+   },
+   "Message-ID: <a@example.org>\r\nTo: Bob <bob@example.org>\r\nSubject: Lunch\r\n"
+   "Date: 2024-05-01 12:30:00\r\n\r\nBody\r\n\f\r\n"
+   "Message-ID: <b@example.org>\r\nFrom: Ann <ann@example.org>\r\n"
+   "To: Bob <bob@example.org>\r\nSubject: \r\n\r\nBody\r\n\f\r\n", 1},
+  {"UnreadableHeaderTextGivesAHeaderBlockWhateverTheMessageBeforeHad", [](ExportTest& t) {
+     t.folder->AddMessage("One", "Body one");
+     scripted::ScriptedMessage& second = t.Headerless("<b@example.org>", "lost");
+     second.headers = "Received: by mx";
+     second.Fail(scripted::kHeadersOp);
+     second.Fail("BodyText");
+   },
+   TransportRecord("One", "Body one") + "Message-ID: <b@example.org>\r\n" + kBlockTail +
+   "\r\n\f\r\n", 1},
+  {"HeaderTextOfBlanksAndLineBreaksStillCountsAsHeaders",
+   [](ExportTest& t) { t.folder->AddMessage("", "Body").headers = "\r\n"; },
+   "\r\n\r\nBody\r\n\f\r\n"},
+  {"ABodyWithAFormFeedLineIsWrittenUnchanged",
+   [](ExportTest& t) { t.folder->AddMessage("One", "Before\r\n\f\r\nAfter"); },
+   TransportRecord("One", "Before\r\n\f\r\nAfter")},
+  {"ASecondExportLeavesOnlyItsOwnRecords", [](ExportTest& t) {
+     t.folder->AddMessage("One", "first export");
+     t.folder->AddMessage("Two", "first export");
+     t.Export();
+     t.folder = std::make_shared<scripted::ScriptedFolder>("Sent", "Sent", t.log);
+     t.folder->AddMessage("Three", "second export");
+   },
+   TransportRecord("Three", "second export")},
+};
+// clang-format on
+
+class RecordForm : public ExportTest, public testing::WithParamInterface<Case> {};
+using Reading = ExportTest;
 
 }  // namespace
 
-TEST_F(RecordForm, EmptyFolderGivesAnEmptyFile) {
-  EXPECT_EQ(Export().records, 0);
-  ASSERT_TRUE(std::filesystem::exists(view.path));
-  EXPECT_EQ(FileBytes(), "");
-}
-
-TEST_F(RecordForm, TransportHeaderRecordsFollowEachOtherWithNothingAround) {
-  folder->AddMessage("One", "Body one");
-  folder->AddMessage("Two", "Line 1\r\nLine 2\r\n");
-  folder->AddMessage("Three", "");
-  EXPECT_EQ(Export().records, 3);
-  EXPECT_EQ(FileBytes(),
-            "Received: from relay by mx\r\nSubject: One\r\nBody one\r\n\f\r\n"
-            "Received: from relay by mx\r\nSubject: Two\r\nLine 1\r\nLine 2\r\n\r\n\f\r\n"
-            "Received: from relay by mx\r\nSubject: Three\r\n\r\n\f\r\n");
-}
-
-TEST_F(RecordForm, HeaderBlockSaysNoneForAMissingIdAndNothingForAnEmptyOne) {
-  Headerless("<first@example.org>", "Hi");
-  Headerless("", "Second").messageId.reset();  // no Message-ID at all
-  Headerless("", "Third");                     // a Message-ID that reads as empty text
-  EXPECT_EQ(Export().records, 3);
-  EXPECT_EQ(FileBytes(), "Message-ID: <first@example.org>\r\n" + kBlockTail + "Hi\r\n\f\r\n" +
-                             "Message-ID: None\r\n" + kBlockTail + "Second\r\n\f\r\n" +
-                             "Message-ID: \r\n" + kBlockTail + "Third\r\n\f\r\n");
-}
-
-TEST_F(RecordForm, HeaderBlockLeavesOutTheWholeLineOfAValueItCannotFetch) {
-  Headerless("<a@example.org>", "Body").sender.reset();
-  scripted::ScriptedMessage& second = Headerless("<b@example.org>", "Body");
-  second.subject = "";
-  second.Fail("MessageDate");
-  EXPECT_EQ(Export().records, 2);
-  EXPECT_EQ(FileBytes(),
-            "Message-ID: <a@example.org>\r\nTo: Bob <bob@example.org>\r\nSubject: Lunch\r\n"
-            "Date: 2024-05-01 12:30:00\r\n\r\nBody\r\n\f\r\n"
-            "Message-ID: <b@example.org>\r\nFrom: Ann <ann@example.org>\r\n"
-            "To: Bob <bob@example.org>\r\nSubject: \r\n\r\nBody\r\n\f\r\n");
-}
-
-TEST_F(RecordForm, UnreadableHeaderTextGivesAHeaderBlockWhateverTheMessageBeforeHad) {
-  folder->AddMessage("One", "Body one");
-  scripted::ScriptedMessage& second = Headerless("<b@example.org>", "lost");
-  second.headers = "Received: by mx";
-  second.Fail(scripted::kHeadersOp);
-  second.Fail("BodyText");
-  Export();
-  EXPECT_EQ(FileBytes(), TransportRecord("One", "Body one") + "Message-ID: <b@example.org>\r\n" +
-                             kBlockTail + "\r\n\f\r\n");
-}
-
-TEST_F(RecordForm, HeaderTextOfBlanksAndLineBreaksStillCountsAsHeaders) {
-  folder->AddMessage("", "Body").headers = "\r\n";
-  Export();
-  EXPECT_EQ(FileBytes(), "\r\n\r\nBody\r\n\f\r\n");
-}
-
-TEST_F(RecordForm, ABodyWithAFormFeedLineIsWrittenUnchanged) {
-  folder->AddMessage("One", "Before\r\n\f\r\nAfter");
-  Export();
-  EXPECT_EQ(FileBytes(), TransportRecord("One", "Before\r\n\f\r\nAfter"));
-}
-
-TEST_F(RecordForm, AnExistingFileIsReplacedEvenByAnEmptyExport) {
+TEST_P(RecordForm, IsWrittenByteForByte) {
   std::ofstream(view.path) << "an older export, much longer than the new one\r\n";
-  Export();
-  EXPECT_EQ(FileBytes(), "");
-  folder->AddMessage("One", "x");
-  Export();
-  EXPECT_EQ(FileBytes(), TransportRecord("One", "x"));
+  GetParam().build(*this);
+  const exporter::Outcome outcome = Export();
+  EXPECT_TRUE(std::filesystem::exists(view.path));
+  EXPECT_EQ(FileBytes(), GetParam().bytes);
+  EXPECT_EQ(outcome.records, static_cast<long>(folder->messages->elements.size()));
+  EXPECT_EQ(outcome.unreadCount, GetParam().unread);
+  EXPECT_FALSE(outcome.failed());
 }
 
-TEST_F(RecordForm, TwoExportsInARowLeaveOnlyTheSecondsRecords) {
-  folder->AddMessage("One", "first export");
-  folder->AddMessage("Two", "first export");
-  Export();
-  folder = std::make_shared<scripted::ScriptedFolder>("Sent", "Sent", log);
-  folder->AddMessage("Three", "second export");
-  EXPECT_EQ(Export().records, 1);
-  EXPECT_EQ(FileBytes(), TransportRecord("Three", "second export"));
-}
+INSTANTIATE_TEST_SUITE_P(Export, RecordForm, testing::ValuesIn(kCases),
+                         [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(RecordForm, EachMessageIsReadInOrderAndOnlyOnce) {
+TEST_F(Reading, EachMessagesValuesAreReadOnceForItsRecordInTheirOrder) {
   folder->AddMessage("One", "x");
   Headerless("<b@example.org>", "y");
   Export();

@@ -1,7 +1,5 @@
 #include "TempHome.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
@@ -17,11 +15,8 @@ TempHome::TempHome() {
   SetEnv("HOME", path_);
   SetEnv("USER", "orvane-test-nobody");
   SetEnv("TZ", "UTC");
-  Keep("MAILDIR");
-  unsetenv("MAILDIR");
-  Keep("MAIL");
-  unsetenv("MAIL");
-  tzset();
+  SetEnv("MAILDIR", std::nullopt);
+  SetEnv("MAIL", std::nullopt);
 }
 
 TempHome::~TempHome() {
@@ -34,15 +29,13 @@ TempHome::~TempHome() {
   tzset();
 }
 
-void TempHome::Keep(const char* name) {
-  if (saved_.count(name)) return;
-  const char* value = std::getenv(name);
-  saved_[name] = value ? std::optional<std::string>(value) : std::nullopt;
-}
-
-void TempHome::SetEnv(const char* name, const std::string& value) {
-  Keep(name);
-  setenv(name, value.c_str(), 1);
+void TempHome::SetEnv(const char* name, const std::optional<std::string>& value) {
+  if (!saved_.count(name)) {
+    const char* old = std::getenv(name);
+    saved_[name] = old ? std::optional<std::string>(old) : std::nullopt;
+  }
+  value ? setenv(name, value->c_str(), 1) : unsetenv(name);
+  tzset();
 }
 
 std::string TempHome::Write(const std::string& relative, std::string_view bytes) const {
@@ -55,9 +48,8 @@ std::string TempHome::Write(const std::string& relative, std::string_view bytes)
 }
 
 std::string TempHome::Directory(const std::string& relative) const {
-  fs::path directory = fs::path(path_) / relative;
-  fs::create_directories(directory);
-  return directory.string();
+  fs::create_directories(fs::path(path_) / relative);
+  return (fs::path(path_) / relative).string();
 }
 
 std::string TempHome::Maildir(const std::string& relative) const {

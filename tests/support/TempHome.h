@@ -24,11 +24,10 @@ class TempHome {
   // A maildir: cur/, new/ and tmp/.
   std::string Maildir(const std::string& relative) const;
 
-  void SetEnv(const char* name, const std::string& value);
+  // Sets the variable, or unsets it given nothing, until the home goes.
+  void SetEnv(const char* name, const std::optional<std::string>& value);
 
  private:
-  void Keep(const char* name);
-
   std::string path_;
   std::map<std::string, std::optional<std::string>> saved_;
 };

@@ -8,12 +8,14 @@
 
 #include "ModalBoxRecorder.h"
 #include "ScriptedStore.h"
-#include "WindowTesting.h"
 #include "window/AutoSizeLabel.h"
 #include "window/Form1.h"
 #include "window/ProgressBar.h"
 
 namespace {
+
+const QString kComplete = "VIR Izovez | Information | Export Complete";
+const QString kNotFound = "Orvane | NoIcon | Message Folder Not Found";
 
 // One store: "Inbox" with messages "a1" and "a2"; "Work" with "w1" and the subfolders "2024"
 // ("s1") and "2025" (empty); and a second top-level folder also named "Work" ("x1").
@@ -23,178 +25,143 @@ class ExportCommand : public testing::Test {
     auto& root = *service.AddStore("Mail").root;
     root.AddFolder("Inbox").AddMessage("a1", "body a1");
     root.folder(0).AddMessage("a2", "body a2");
-    auto& work = root.AddFolder("Work");
-    work.AddMessage("w1", "body w1");
-    work.AddFolder("2024").AddMessage("s1", "body s1");
-    work.AddFolder("2025");
+    root.AddFolder("Work").AddMessage("w1", "body w1");
+    root.folder(1).AddFolder("2024").AddMessage("s1", "body s1");
+    root.folder(1).AddFolder("2025");
     root.AddFolder("Work").AddMessage("x1", "body x1");
 
     ASSERT_TRUE(dir.isValid());
-    path = dir.filePath("messages.txt");
     form.Start();
     form.edtMessageFile->setText(path);
     ClickEntry(*form.List1, 0);
+  }
+
+  // Picks List2's entry `top` and List3's entry `sub` (-1: none), clicks Export, and expects the
+  // window idle once the export has ended.
+  void Export(int top, int sub = -1) {
+    if (top >= 0) ClickEntry(*form.List2, top);
+    if (sub >= 0) ClickEntry(*form.List3, sub);
+    QTest::mouseClick(form.cbExport, Qt::LeftButton);
+    EXPECT_FALSE(form.ProgressBar1->isVisible());
+    EXPECT_TRUE(form.cbExport->isEnabled());
+    EXPECT_FALSE(form.cbCancel->isEnabled());
   }
 
   QByteArray File() const {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<no file>");
   }
-
   static QByteArray Record(const QByteArray& subject) {
     return "Received: from relay by mx\r\nSubject: " + subject + "\r\nbody " + subject +
            "\r\n\f\r\n";
   }
-
-  void ExpectIdle() {
-    EXPECT_FALSE(form.ProgressBar1->isVisible());
-    EXPECT_TRUE(form.cbExport->isEnabled());
-    EXPECT_FALSE(form.cbCancel->isEnabled());
-  }
+  scripted::ScriptedFolder& Top(std::size_t i) { return service.store(0).root->folder(i); }
 
   scripted::ScriptedService service;
   window::Form1 form{service.Factory()};
   ModalBoxRecorder boxes{&form};
   QTemporaryDir dir;
-  QString path;
+  QString path = dir.filePath("messages.txt");
 };
 
 }  // namespace
 
 TEST_F(ExportCommand, WithNothingSelectedItSaysSoAndTouchesNoFile) {
-  QTest::mouseClick(form.cbExport, Qt::LeftButton);
-  ASSERT_EQ(boxes.boxes.size(), 1u);
-  EXPECT_EQ(boxes.boxes[0].prompt, "No Message Folder Selected");
-  EXPECT_EQ(boxes.boxes[0].title, "Orvane");
-  EXPECT_EQ(boxes.boxes[0].icon, QMessageBox::NoIcon);
+  Export(-1);
+  EXPECT_EQ(boxes.Shown(), QStringList{"Orvane | NoIcon | No Message Folder Selected"});
   EXPECT_FALSE(QFile::exists(path));
-  ExpectIdle();
 }
 
 TEST_F(ExportCommand, ASelectedTopLevelFolderIsExportedAndTheUserToldItIsComplete) {
-  ClickEntry(*form.List2, 0);
-  bool barHidden = false, exportDisabled = false, cancelEnabled = false;
+  bool exportingWhileOpen = false;
   boxes.whileOpen = [&](QMessageBox&) {
-    barHidden = !form.ProgressBar1->isVisible();
-    exportDisabled = !form.cbExport->isEnabled();
-    cancelEnabled = form.cbCancel->isEnabled();
+    exportingWhileOpen = !form.ProgressBar1->isVisible() && !form.cbExport->isEnabled() &&
+                         form.cbCancel->isEnabled();
   };
-  QTest::mouseClick(form.cbExport, Qt::LeftButton);
-
+  Export(0);
   EXPECT_EQ(File(), Record("a1") + Record("a2"));
-  ASSERT_EQ(boxes.boxes.size(), 1u);
-  EXPECT_EQ(boxes.boxes[0].prompt, "Export Complete");
-  EXPECT_EQ(boxes.boxes[0].title, "VIR Izovez");
-  EXPECT_EQ(boxes.boxes[0].icon, QMessageBox::Information);
-  EXPECT_TRUE(barHidden && exportDisabled && cancelEnabled) << "while the box is open";
-  ExpectIdle();
+  EXPECT_EQ(boxes.Shown(), QStringList{kComplete});
+  EXPECT_TRUE(exportingWhileOpen) << "the bar hidden, Export still disabled, Cancel enabled";
   EXPECT_EQ(form.lblMessageCount->text(), "Messages");
   EXPECT_EQ(form.ProgressBar1->Value(), 2.0f) << "the bar keeps its last position";
 }
 
-TEST_F(ExportCommand, ASelectedSubfolderWinsOverItsTopLevelFolder) {
-  ClickEntry(*form.List2, 1);
-  ClickEntry(*form.List3, 0);
-  QTest::mouseClick(form.cbExport, Qt::LeftButton);
+TEST_F(ExportCommand, ASelectedSubfolderWinsOverItsTopLevelFolderSelectedOrNot) {
+  Export(1, 0);
   EXPECT_EQ(File(), Record("s1"));
-
-  // Another store picked since: List3 still shows, and exports, the subfolder.
+  QFile::remove(path);
   form.List2->clearSelection();
-  QTest::mouseClick(form.cbExport, Qt::LeftButton);
+  Export(-1);
   EXPECT_EQ(File(), Record("s1"));
 }
 
 TEST_F(ExportCommand, OfTwoFoldersWithTheSelectedNameOnlyTheFirstIsExported) {
-  ClickEntry(*form.List2, 2);  // the second "Work"
-  QTest::mouseClick(form.cbExport, Qt::LeftButton);
+  Export(2);  // the second "Work"
   EXPECT_EQ(File(), Record("w1"));
   EXPECT_EQ(service.log->CountOf("store1/Work.Messages"), 1);
-  EXPECT_EQ(boxes.boxes.back().prompt, "Export Complete");
+  EXPECT_EQ(boxes.Shown(), QStringList{kComplete});
 }
 
 TEST_F(ExportCommand, AFolderThatNoLongerMatchesIsReportedNotFoundAndNoFileIsWritten) {
   ClickEntry(*form.List2, 0);
-  service.store(0).root->folder(0).name = "inbox";
-  QTest::mouseClick(form.cbExport, Qt::LeftButton);
-  ASSERT_EQ(boxes.boxes.size(), 1u);
-  EXPECT_EQ(boxes.boxes[0].prompt, "Message Folder Not Found");
-  EXPECT_EQ(boxes.boxes[0].title, "Orvane");
-  EXPECT_EQ(boxes.boxes[0].buttons, QMessageBox::Ok);
-  EXPECT_FALSE(QFile::exists(path));
-  ExpectIdle();
-
+  Top(0).name = "inbox";
+  Export(-1);
   service.store(0).root->folders->elements.clear();  // an empty collection
-  QTest::mouseClick(form.cbExport, Qt::LeftButton);
-  EXPECT_EQ(boxes.boxes.back().prompt, "Message Folder Not Found");
+  Export(-1);
+  EXPECT_EQ(boxes.Shown(), QStringList({kNotFound, kNotFound}));
+  EXPECT_FALSE(QFile::exists(path));
 }
 
-TEST_F(ExportCommand, AFileThatCannotBeOpenedIsReportedAsAFailure) {
-  form.edtMessageFile->setText(dir.filePath("missing/messages.txt"));
-  ClickEntry(*form.List2, 0);
-  QTest::mouseClick(form.cbExport, Qt::LeftButton);
-  ASSERT_EQ(boxes.boxes.size(), 1u);
-  EXPECT_EQ(boxes.boxes[0].prompt, "Export Failed\n\n" + dir.filePath("missing/messages.txt") +
-                                       "\nNo such file or directory");
-  EXPECT_EQ(boxes.boxes[0].icon, QMessageBox::Critical);
-  EXPECT_EQ(boxes.boxes[0].title, "Orvane");
-  ExpectIdle();
-}
-
-TEST_F(ExportCommand, AFullDiskIsReportedWithWhatTheFileHolds) {
+TEST_F(ExportCommand, AFileThatCannotBeOpenedOrWrittenOrAFolderNotReadIsReportedAsAFailure) {
+  const QString missing = dir.filePath("missing/messages.txt");
+  form.edtMessageFile->setText(missing);
+  Export(0);
   form.edtMessageFile->setText("/dev/full");
-  ClickEntry(*form.List2, 0);
-  QTest::mouseClick(form.cbExport, Qt::LeftButton);
-  ASSERT_EQ(boxes.boxes.size(), 1u);
-  EXPECT_EQ(boxes.boxes[0].prompt,
-            "Export Failed\n\n/dev/full\nNo space left on device\n"
-            "The file holds the first 0 complete message records.");
+  Export(-1);
+  form.edtMessageFile->setText(path);
+  Top(0).Fail("Messages", store::Error::Unreadable("Permission denied"));
+  Export(-1);
+  EXPECT_EQ(boxes.Shown(),
+            QStringList(
+                {"Orvane | Critical | Export Failed\n\n" + missing + "\nNo such file or directory",
+                 "Orvane | Critical | Export Failed\n\n/dev/full\nNo space left on device\n"
+                 "The file holds the first 0 complete message records.",
+                 "Orvane | Critical | Export Failed\n\nThe folder's messages could not be "
+                 "read: Permission denied\n" +
+                     path + "\nThe file holds 0 complete message records."}));
 }
 
 TEST_F(ExportCommand, MessagesThatCouldNotBeReadAreNamedInTheCompleteBox) {
-  auto& inbox = service.store(0).root->folder(0);
-  inbox.message(1).Fail("BodyText", store::Error::Unreadable("Input/output error"));
-  ClickEntry(*form.List2, 0);
-  QTest::mouseClick(form.cbExport, Qt::LeftButton);
+  Top(0).message(1).Fail("BodyText", store::Error::Unreadable("Input/output error"));
+  Export(0);
   EXPECT_EQ(File(), Record("a1") + "Received: from relay by mx\r\nSubject: a2\r\n\r\n\f\r\n");
-  ASSERT_EQ(boxes.boxes.size(), 1u);
-  EXPECT_EQ(boxes.boxes[0].prompt,
-            "Export Complete\n\n1 message could not be read in full:\na2: Input/output error");
-  EXPECT_EQ(boxes.boxes[0].title, "VIR Izovez");
+  EXPECT_EQ(boxes.Shown(), QStringList{kComplete + "\n\n1 message could not be read in full:\n"
+                                                   "a2: Input/output error"});
 }
 
 TEST_F(ExportCommand, CancelEndsTheExportAfterTheCurrentRecordAndStillSaysComplete) {
-  auto& inbox = service.store(0).root->folder(0);
-  inbox.message(0).On("Subject", [&] {
-    // Delivered where the export lets events through, while the first message is written.
-    QTest::mouseClick(form.cbCancel, Qt::LeftButton);
-  });
-  ClickEntry(*form.List2, 0);
-  QTest::mouseClick(form.cbExport, Qt::LeftButton);
+  // Delivered where the export lets events through, while the first message is read.
+  Top(0).message(0).On("Subject", [&] { QTest::mouseClick(form.cbCancel, Qt::LeftButton); });
+  Export(0);
   EXPECT_EQ(File(), Record("a1"));
   EXPECT_FALSE(service.log->Has("store1/Inbox#2.BodyText"));
-  EXPECT_EQ(boxes.boxes.back().prompt, "Export Complete");
-  ExpectIdle();
+  EXPECT_EQ(boxes.Shown(), QStringList{kComplete});
   EXPECT_FALSE(form.bContinueExport) << "it keeps its value until the next export";
 }
 
 TEST_F(ExportCommand, CancelWhileIdleOnlyClearsTheFlag) {
-  QTest::mouseClick(form.cbCancel, Qt::LeftButton);
-  EXPECT_TRUE(boxes.boxes.empty());
   form.bContinueExport = true;
+  QTest::mouseClick(form.cbCancel, Qt::LeftButton);  // disabled: no click
+  EXPECT_TRUE(form.bContinueExport);
   form.cbCancel_Click();
   EXPECT_FALSE(form.bContinueExport);
-  ExpectIdle();
   EXPECT_TRUE(boxes.boxes.empty());
 }
 
 TEST_F(ExportCommand, ClosingTheWindowEndsTheExportQuietlyAfterACompleteRecord) {
-  auto& inbox = service.store(0).root->folder(0);
-  std::weak_ptr<store::Collection<store::Message>> messages = inbox.messages;
-  inbox.message(0).On("Subject",
-                      [&] { QApplication::postEvent(form.windowHandle(), new QCloseEvent); });
-  ClickEntry(*form.List2, 0);
-  QTest::mouseClick(form.cbExport, Qt::LeftButton);
-
+  Top(0).message(0).On("Subject",
+                       [&] { QApplication::postEvent(form.windowHandle(), new QCloseEvent); });
+  Export(0);
   EXPECT_EQ(File(), Record("a1"));
   EXPECT_TRUE(boxes.boxes.empty()) << "no box brings the closed window back";
   EXPECT_FALSE(form.isVisible());
@@ -204,10 +171,8 @@ TEST_F(ExportCommand, ClosingTheWindowEndsTheExportQuietlyAfterACompleteRecord) 
 }
 
 TEST_F(ExportCommand, AListClickDuringTheExportDoesNotDisturbIt) {
-  auto& inbox = service.store(0).root->folder(0);
-  inbox.message(0).On("Subject", [&] { ClickEntry(*form.List2, 1); });
-  ClickEntry(*form.List2, 0);
-  QTest::mouseClick(form.cbExport, Qt::LeftButton);
+  Top(0).message(0).On("Subject", [&] { ClickEntry(*form.List2, 1); });
+  Export(0);
   EXPECT_EQ(File(), Record("a1") + Record("a2"));
   EXPECT_EQ(Entries(*form.List3), (QStringList{"2024", "2025"}));
 }

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QListWidget>
 #include <functional>
 
 #include "ModalBoxRecorder.h"
@@ -11,77 +10,56 @@ using Service = scripted::ScriptedService;
 
 namespace {
 
-const QString kNoCollection = "Could not set InfoStores collection";
-const QString kNoStores = "No InfoStores in the collection";
+const QString kNoCollection = "Orvane | NoIcon | Could not set InfoStores collection";
+const QString kNoStores = "Orvane | NoIcon | No InfoStores in the collection";
+const QStringList kAll = {"Zeta", "alpha", "Ärchiv 2019"};
 
 struct Path {
   const char* name;
-  bool threeStores;  // "Zeta", "alpha", "Ärchiv 2019", else none
-  std::function<void(Service&)> fault;
-  QStringList boxes;    // prompts of the message boxes shown, in order
-  QStringList entries;  // List1 afterwards
+  std::function<void(Service&)> fault;  // on a service with the stores kAll
+  QStringList boxes;                    // shown, in order
+  QStringList entries;                  // List1 afterwards
 };
 
 void PrintTo(const Path& path, std::ostream* os) { *os << path.name; }
 
-const QStringList kAll = {"Zeta", "alpha", "Ärchiv 2019"};
-
 // clang-format off
 const Path kPaths[] = {
-  {"StoresListedInTheServicesOrder", true, [](Service&) {}, {}, kAll},
-  {"TwoStoresWithTheSameName", true, [](Service& s) { s.store(2).name = "Zeta"; },
+  {"StoresListedInTheServicesOrder", [](Service&) {}, {}, kAll},
+  {"TwoStoresWithTheSameName", [](Service& s) { s.store(2).name = "Zeta"; },
    {}, {"Zeta", "alpha", "Zeta"}},
-  {"AStoreWhoseNameCannotBeRead", true, [](Service& s) { s.store(1).Fail("Name"); },
+  {"AStoreWhoseNameCannotBeRead", [](Service& s) { s.store(1).Fail("Name"); },
    {}, {"Zeta", "Ärchiv 2019"}},
-  {"AWalkThatCannotAdvance", true, [](Service& s) { s.stores().failAdvanceAt = 2; },
-   {}, {"Zeta", "alpha"}},
-  {"AWalkThatCannotStart", true, [](Service& s) { s.stores().Fail("Begin"); }, {}, {}},
-  {"AFailedLogOnThatStillGivesTheStores", true,
-   [](Service& s) { s.session->Fail("LogOn"); }, {}, kAll},
-  {"NoSessionCreatingItFails", true, [](Service& s) { s.failCreate = true; },
+  {"AWalkThatCannotAdvance", [](Service& s) { s.stores().failAdvanceAt = 2; }, {}, {"Zeta", "alpha"}},
+  {"AWalkThatCannotStart", [](Service& s) { s.stores().Fail("Begin"); }, {}, {}},
+  {"AFailedLogOnThatStillGivesTheStores", [](Service& s) { s.session->Fail("LogOn"); }, {}, kAll},
+  {"NoSessionCreatingItFails", [](Service& s) { s.failCreate = true; }, {kNoCollection}, {}},
+  {"NoSessionTheServiceGivesNoObject", [](Service& s) { s.createNull = true; },
    {kNoCollection}, {}},
-  {"NoSessionTheServiceGivesNoObject", true, [](Service& s) { s.createNull = true; },
-   {kNoCollection}, {}},
-  {"LogOnRefusedSoTheStoresCannotBeHad", true,
+  {"LogOnRefusedSoTheStoresCannotBeHad",
    [](Service& s) { s.session->Fail("LogOn"); s.session->Fail("InfoStores"); },
    {kNoCollection}, {}},
-  {"StoresThatAreNotACollection", true,
-   [](Service& s) { s.session->ReturnNull("InfoStores"); }, {kNoCollection}, {}},
-  {"AnEmptyCollection", false, [](Service&) {}, {kNoStores}, {}},
-  {"ACountThatCannotBeRead", true, [](Service& s) { s.stores().Fail("Count"); },
-   {kNoStores}, {}},
+  {"StoresThatAreNotACollection", [](Service& s) { s.session->ReturnNull("InfoStores"); },
+   {kNoCollection}, {}},
+  {"AnEmptyCollection", [](Service& s) { s.stores().elements.clear(); }, {kNoStores}, {}},
+  {"ACountThatCannotBeRead", [](Service& s) { s.stores().Fail("Count"); }, {kNoStores}, {}},
 };
 // clang-format on
 
-void ThreeStores(Service& s) {
-  for (const QString& name : kAll) s.AddStore(name.toStdString());
-}
+class StartUpPath : public testing::TestWithParam<Path> {};
 
 }  // namespace
 
-class StartUpPath : public testing::TestWithParam<Path> {};
-
-// Each path lists what it can, shows its box before the window, and opens the window.
-TEST_P(StartUpPath, ListsShowsAndOpens) {
-  const Path& path = GetParam();
+TEST_P(StartUpPath, ListsWhatItCanShowsItsBoxBeforeTheWindowAndOpensTheWindow) {
   Service service;
-  if (path.threeStores) ThreeStores(service);
-  path.fault(service);
+  for (const QString& name : kAll) service.AddStore(name.toStdString());
+  GetParam().fault(service);
   window::Form1 form(service.Factory());
   ModalBoxRecorder recorder(&form);
   form.Start();
-
-  QStringList prompts, entries;
-  for (const auto& box : recorder.boxes) {
-    prompts << box.prompt;
-    EXPECT_EQ(box.title, "Orvane");
-    EXPECT_EQ(box.icon, QMessageBox::NoIcon);
-    EXPECT_EQ(box.buttons, QMessageBox::Ok);
-    EXPECT_FALSE(box.ownerVisible) << "a box comes before the window";
-  }
-  for (int i = 0; i < form.List1->count(); ++i) entries << form.List1->item(i)->text();
-  EXPECT_EQ(prompts, path.boxes);
-  EXPECT_EQ(entries, path.entries);
+  EXPECT_EQ(recorder.Shown(), GetParam().boxes);
+  for (const auto& box : recorder.boxes) EXPECT_FALSE(box.ownerVisible);
+  EXPECT_EQ(Entries(*form.List1), GetParam().entries);
   EXPECT_TRUE(form.isVisible()) << "the window opens whatever happened";
   EXPECT_EQ(form.List1->currentRow(), -1);
   EXPECT_EQ(form.List2->count() + form.List3->count(), 0);
@@ -90,32 +68,22 @@ TEST_P(StartUpPath, ListsShowsAndOpens) {
 INSTANTIATE_TEST_SUITE_P(Each, StartUpPath, testing::ValuesIn(kPaths),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(StartUp, LogsOnOnceKeepsTheStoresAndLeavesTheLoopVariableEmpty) {
-  Service service;
-  ThreeStores(service);
-  window::Form1 form(service.Factory());
-  form.Start();
-  const std::vector<std::string> first(service.log->calls.begin(), service.log->calls.begin() + 5);
-  EXPECT_EQ(first, (std::vector<std::string>{"CreateSession", "session.LogOn", "session.InfoStores",
-                                             "stores.Count", "stores.Begin"}));
-  EXPECT_EQ(service.log->CountOf("session.LogOn"), 1);
-  EXPECT_EQ(form.objSession, service.session);
-  EXPECT_EQ(form.objInfoStores, service.session->stores);
-  EXPECT_EQ(form.objInfoStore, nullptr);
-}
-
-TEST(StartUp, WithoutStoresItWalksNothingButKeepsWhatItGot) {
-  Service refused;
-  refused.session->Fail("InfoStores");
-  window::Form1 noCollection(refused.Factory());
+// The session and the stores stay with the window for browsing and closing, whatever came after.
+TEST(StartUp, LogsOnOnceKeepsWhatItGotAndWalksNoFurtherThanItMust) {
   ModalBoxRecorder dismiss;
-  noCollection.Start();
-  EXPECT_EQ(noCollection.objSession, refused.session) << "kept, logged on or not";
+  Service one, refused, empty;
+  one.AddStore("Mail");
+  refused.session->Fail("InfoStores");
+  window::Form1 withOne(one.Factory()), noCollection(refused.Factory()), noStores(empty.Factory());
+  for (window::Form1* form : {&withOne, &noCollection, &noStores}) form->Start();
+  EXPECT_EQ(one.log->calls,
+            (std::vector<std::string>{"CreateSession", "session.LogOn", "session.InfoStores",
+                                      "stores.Count", "stores.Begin", "stores.Next", "store1.Name",
+                                      "stores.Next"}));
+  EXPECT_EQ(withOne.objInfoStores, one.session->stores);
+  EXPECT_EQ(withOne.objInfoStore, nullptr) << "the loop variable is left empty";
+  EXPECT_EQ(noCollection.objSession, refused.session);
   EXPECT_FALSE(refused.log->Has("stores.Count"));
-
-  Service empty;
-  window::Form1 noStores(empty.Factory());
-  noStores.Start();
   EXPECT_EQ(noStores.objInfoStores, empty.session->stores);
   EXPECT_FALSE(empty.log->Has("stores.Begin"));
 }

@@ -3,6 +3,7 @@
 #include <QListWidget>
 #include <QStringList>
 #include <QTest>
+#include <ostream>
 
 // Clicks entry `row` of `list` as the user would.
 inline void ClickEntry(QListWidget& list, int row) {
@@ -16,4 +17,9 @@ inline QStringList Entries(const QListWidget& list) {
   QStringList entries;
   for (int i = 0; i < list.count(); ++i) entries << list.item(i)->text();
   return entries;
+}
+
+// Lets a failing test show text as text.
+inline void PrintTo(const QString& text, std::ostream* os) {
+  *os << '"' << text.toStdString() << '"';
 }
