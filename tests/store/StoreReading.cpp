@@ -2,96 +2,82 @@
 
 #include <gtest/gtest.h>
 
-#include "store/Service.h"
-#include "store/Walk.h"
+#include <filesystem>
+#include <functional>
+#include <map>
 
-using store::Walk;
+#include "store/Service.h"
 
 namespace {
 
-std::shared_ptr<store::Folder> Child(const std::shared_ptr<store::Folder>& folder,
-                                     const std::string& name) {
-  std::shared_ptr<store::Folder> child;
-  for (Walk walk(folder->Folders(), child); !walk.done(); walk.Advance()) {
-    if (child->Name() == name) return child;
+template <class T>
+std::shared_ptr<T> Named(const std::shared_ptr<store::Collection<T>>& collection,
+                         const std::string& name) {
+  for (const auto& element : Each(collection, [](auto& e) { return e; })) {
+    if (element->Name() == name) return element;
   }
-  ADD_FAILURE() << "no folder " << name << " in " << folder->Name();
+  ADD_FAILURE() << "nothing named " << name;
   return nullptr;
 }
 
 }  // namespace
 
-std::vector<std::string> StoreNames() {
+Names StoreNames() {
   auto session = store::CreateSession();
   session->LogOn();
-  std::vector<std::string> names;
-  std::shared_ptr<store::InfoStore> infoStore;
-  for (Walk walk(session->InfoStores(), infoStore); !walk.done(); walk.Advance()) {
-    names.push_back(infoStore->Name());
-  }
-  return names;
+  return Each(session->InfoStores(), [](auto& infoStore) { return infoStore->Name(); });
 }
 
-std::shared_ptr<store::Folder> RootOf(const std::string& name) {
+std::shared_ptr<store::Folder> FolderAt(const std::string& store, const Names& path) {
   auto session = store::CreateSession();
   session->LogOn();
-  std::shared_ptr<store::InfoStore> infoStore;
-  for (Walk walk(session->InfoStores(), infoStore); !walk.done(); walk.Advance()) {
-    if (infoStore->Name() == name) return infoStore->RootFolder();
-  }
-  ADD_FAILURE() << "no store " << name;
-  return nullptr;
-}
-
-std::shared_ptr<store::Folder> FolderAt(const std::string& store,
-                                        const std::vector<std::string>& names) {
-  std::shared_ptr<store::Folder> folder = RootOf(store);
-  for (const std::string& name : names) {
-    if (!folder) return nullptr;
-    folder = Child(folder, name);
-  }
+  auto infoStore = Named(session->InfoStores(), store);
+  auto folder = infoStore ? infoStore->RootFolder() : nullptr;
+  for (const std::string& name : path) folder = folder ? Named(folder->Folders(), name) : nullptr;
   return folder;
 }
 
-std::vector<std::string> FolderNames(const std::shared_ptr<store::Folder>& folder) {
-  std::vector<std::string> names;
-  std::shared_ptr<store::Folder> child;
-  for (Walk walk(folder->Folders(), child); !walk.done(); walk.Advance()) {
-    names.push_back(child->Name());
-  }
-  return names;
+Names FolderNames(const std::shared_ptr<store::Folder>& folder) {
+  return Each(folder->Folders(), [](auto& child) { return child->Name(); });
 }
 
-std::vector<std::shared_ptr<store::Message>> MessagesOf(
-    const std::shared_ptr<store::Folder>& folder) {
-  std::vector<std::shared_ptr<store::Message>> messages;
-  std::shared_ptr<store::Message> message;
-  for (Walk walk(folder->Messages(), message); !walk.done(); walk.Advance()) {
-    messages.push_back(message);
-  }
-  return messages;
-}
-
-std::string Field(const std::function<std::string()>& read) {
+std::string Read(store::Message& message, const std::string& field) {
+  using Reader = std::function<std::string(store::Message&)>;
+  static const std::map<std::string, Reader> readers = {
+      {"headers", [](auto& m) { return m.FieldValue(store::kTransportMessageHeaders); }},
+      {"id", [](auto& m) { return m.FieldValue(store::kInternetMessageId); }},
+      {"other tag", [](auto& m) { return m.FieldValue(0x0E1D001E); }},
+      {"body", &store::Message::BodyText},
+      {"subject", &store::Message::Subject},
+      {"sender", &store::Message::Sender},
+      {"recipients", &store::Message::Recipients},
+      {"date", &store::Message::MessageDate}};
   try {
-    return read();
+    return readers.at(field)(message);
   } catch (const store::Error& error) {
     return error.unreadable() ? "<unreadable: " + std::string(error.what()) + ">" : "<absent>";
   }
 }
 
-std::string HeadersOf(store::Message& message) {
-  return Field([&] { return message.FieldValue(store::kTransportMessageHeaders); });
+Names Fields(const std::shared_ptr<store::Folder>& folder, const std::string& field) {
+  return Each(folder->Messages(), [&](auto& message) { return Read(*message, field); });
 }
 
-std::string MessageIdOf(store::Message& message) {
-  return Field([&] { return message.FieldValue(store::kInternetMessageId); });
+std::shared_ptr<store::Message> Delivered(const TempHome& home, const std::string& bytes,
+                                          const std::string& file) {
+  std::filesystem::remove_all(home / "Maildir");
+  home.Maildir("Maildir");
+  home.Write("Maildir/cur/" + file, bytes);
+  auto messages = Each(FolderAt("Maildir", {"Inbox"})->Messages(), [](auto& m) { return m; });
+  EXPECT_EQ(messages.size(), 1u);
+  return messages.empty() ? nullptr : messages[0];
 }
 
-std::vector<std::string> Subjects(const std::shared_ptr<store::Folder>& folder) {
-  std::vector<std::string> subjects;
-  for (const auto& message : MessagesOf(folder)) {
-    subjects.push_back(Field([&] { return message->Subject(); }));
+void ExpectFields(const std::vector<FieldCase>& cases) {
+  TempHome home;
+  for (const FieldCase& c : cases) {
+    SCOPED_TRACE(c.field + " of " + c.message.substr(0, 80));
+    auto message = Delivered(home, c.message.ends_with(".eml") ? Fixture(c.message) : c.message);
+    EXPECT_EQ(Read(*message, c.field), c.text);
   }
-  return subjects;
 }

@@ -1,35 +1,55 @@
 #pragma once
 
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "TempHome.h"
 #include "store/Store.h"
+#include "store/Walk.h"
 
 // Reading the real local store the way the window and the export do: through a session.
 
+using Names = std::vector<std::string>;
+
+// `read` applied to each element of the collection, in walk order.
+template <class T, class Read>
+auto Each(const std::shared_ptr<store::Collection<T>>& collection, Read read) {
+  std::vector<decltype(read(std::declval<std::shared_ptr<T>&>()))> results;
+  std::shared_ptr<T> element;
+  for (store::Walk walk(collection, element); !walk.done(); walk.Advance()) {
+    results.push_back(read(element));
+  }
+  return results;
+}
+
 // The names of the stores a new session finds.
-std::vector<std::string> StoreNames();
+Names StoreNames();
 
-// The root folder of the store of that name (the test fails when there is none).
-std::shared_ptr<store::Folder> RootOf(const std::string& store);
+// The folder reached from the root of that store through these names (the test fails when there
+// is none).
+std::shared_ptr<store::Folder> FolderAt(const std::string& store, const Names& path = {});
 
-// The folder reached from the store's root through these names.
-std::shared_ptr<store::Folder> FolderAt(const std::string& store,
-                                        const std::vector<std::string>& names);
+Names FolderNames(const std::shared_ptr<store::Folder>& folder);
 
-std::vector<std::string> FolderNames(const std::shared_ptr<store::Folder>& folder);
+// A field by name ("headers", "id", "body", "subject", "sender", "recipients", "date" or
+// "other tag"): its text, "<absent>" when the message has none, or "<unreadable: reason>".
+std::string Read(store::Message& message, const std::string& field);
 
-// Every message of the folder, in walk order.
-std::vector<std::shared_ptr<store::Message>> MessagesOf(
-    const std::shared_ptr<store::Folder>& folder);
+// That field of each message of the folder, in walk order.
+Names Fields(const std::shared_ptr<store::Folder>& folder, const std::string& field = "subject");
 
-// A field's text, "<absent>" when the message does not have it, or "<unreadable: reason>".
-std::string Field(const std::function<std::string()>& read);
+constexpr const char* kAbsent = "<absent>";
 
-std::string HeadersOf(store::Message& message);
-std::string MessageIdOf(store::Message& message);
+// A field's expected text; the message is a fixture's name ("….eml") or the message's bytes.
+struct FieldCase {
+  std::string message, field, text;
+};
 
-// Each message's subject, in walk order.
-std::vector<std::string> Subjects(const std::shared_ptr<store::Folder>& folder);
+// Each message, delivered alone into a maildir in a home of its own, gives exactly that text in
+// that field.
+void ExpectFields(const std::vector<FieldCase>& cases);
+
+// The only message of a new maildir holding these bytes under that file name.
+std::shared_ptr<store::Message> Delivered(const TempHome& home, const std::string& bytes,
+                                          const std::string& file = "1710000000.M1P1.host:2,S");

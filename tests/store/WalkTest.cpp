@@ -1,73 +1,70 @@
 #include <gtest/gtest.h>
 
 #include "ScriptedStore.h"
+#include "StoreReading.h"
 #include "store/ListCollection.h"
-#include "store/Walk.h"
 
 using store::Walk;
 
 namespace {
 
-std::vector<std::string> NamesOf(const std::shared_ptr<store::Collection<store::Folder>>& folders,
-                                 std::shared_ptr<store::Folder>& loop) {
-  std::vector<std::string> names;
-  for (Walk walk(folders, loop); !walk.done(); walk.Advance()) names.push_back(loop->Name());
-  return names;
-}
+struct TwoFolders {
+  TwoFolders() {
+    root.AddFolder("Inbox");
+    root.AddFolder("Archive");
+  }
+  scripted::ScriptedService service;
+  scripted::ScriptedFolder& root = *service.AddStore("Mail").root;
+};
 
 }  // namespace
 
 TEST(Walk, VisitsEveryElementInOrderAndLeavesTheLoopVariableEmpty) {
-  scripted::ScriptedService service;
-  auto& root = *service.AddStore("Mail").root;
-  root.AddFolder("Inbox");
-  root.AddFolder("Archive");
+  TwoFolders store;
   std::shared_ptr<store::Folder> loop;
-  EXPECT_EQ(NamesOf(root.folders, loop), (std::vector<std::string>{"Inbox", "Archive"}));
+  Names names;
+  for (Walk walk(store.root.folders, loop); !walk.done(); walk.Advance()) {
+    names.push_back(loop->Name());
+  }
+  EXPECT_EQ(names, (Names{"Inbox", "Archive"}));
   EXPECT_EQ(loop, nullptr);
 }
 
 TEST(Walk, HoldsItsOwnReferenceWhenTheCallersReferenceIsReplaced) {
-  auto folders = std::make_shared<store::ListCollection<store::Folder>>(
-      std::vector<std::shared_ptr<store::Folder>>{
-          std::make_shared<scripted::ScriptedFolder>("a", "a",
-                                                     std::make_shared<scripted::CallLog>()),
-          std::make_shared<scripted::ScriptedFolder>("b", "b",
-                                                     std::make_shared<scripted::CallLog>())});
-  std::weak_ptr<store::Collection<store::Folder>> watch = folders;
-  std::shared_ptr<store::Collection<store::Folder>> formLevel = folders;
-  folders.reset();
-
+  auto log = std::make_shared<scripted::CallLog>();
+  std::shared_ptr<store::Collection<store::Folder>> formLevel =
+      std::make_shared<store::ListCollection<store::Folder>>(
+          std::vector<std::shared_ptr<store::Folder>>{
+              std::make_shared<scripted::ScriptedFolder>("a", "a", log),
+              std::make_shared<scripted::ScriptedFolder>("b", "b", log)});
+  std::weak_ptr<store::Collection<store::Folder>> watch = formLevel;
   std::shared_ptr<store::Folder> loop;
-  std::vector<std::string> names;
+  Names names;
   for (Walk walk(formLevel, loop); !walk.done(); walk.Advance()) {
     formLevel.reset();  // a nested handler replaces the form-level reference
     names.push_back(loop->Name());
   }
-  EXPECT_EQ(names, (std::vector<std::string>{"a", "b"}));
+  EXPECT_EQ(names, (Names{"a", "b"}));
   EXPECT_TRUE(watch.expired());
 }
 
 TEST(Walk, FailuresToStartAndToAdvanceAreStoreErrors) {
-  scripted::ScriptedService service;
-  auto& root = *service.AddStore("Mail").root;
-  root.AddFolder("Inbox");
-  root.AddFolder("Archive");
+  TwoFolders store;
   std::shared_ptr<store::Folder> loop;
-
   std::shared_ptr<store::Collection<store::Folder>> nothing;
   EXPECT_FALSE(store::Step([&] { Walk walk(nothing, loop); }));
+  store.root.folders->Fail("Begin");
+  EXPECT_FALSE(store::Step([&] { Walk walk(store.root.folders, loop); }));
+  store.root.folders->Heal("Begin");
 
-  root.folders->Fail("Begin");
-  EXPECT_FALSE(store::Step([&] { NamesOf(root.folders, loop); }));
-  root.folders->Heal("Begin");
-
-  root.folders->failAdvanceAt = 1;
-  std::vector<std::string> seen;
+  store.root.folders->failAdvanceAt = 1;
+  Names seen;
   EXPECT_FALSE(store::Step([&] {
-    for (Walk walk(root.folders, loop); !walk.done(); walk.Advance()) seen.push_back(loop->Name());
+    for (Walk walk(store.root.folders, loop); !walk.done(); walk.Advance()) {
+      seen.push_back(loop->Name());
+    }
   }));
-  EXPECT_EQ(seen, std::vector<std::string>{"Inbox"});
+  EXPECT_EQ(seen, Names{"Inbox"});
   ASSERT_NE(loop, nullptr) << "a walk that cannot advance keeps the last element visited";
   EXPECT_EQ(loop->Name(), "Inbox");
 }
