@@ -23,20 +23,23 @@ TEST(StoreDiscovery, AHomeWithoutMailHasNoStoresUntilMailArrives) {
   EXPECT_EQ(StoreNames(), (Names{"Mail", "Inbox (spool)"}));
 }
 
-TEST(StoreDiscovery, FindsEveryKindOfStoreInItsOrder) {
+TEST(StoreDiscovery, FindsEveryKindOfStoreInItsOrderWithEveryAccountOfEveryProfile) {
   TempHome home;
   home.Maildir("Maildir");
   home.Write("Mail/inbox", kMbox);
   home.Write("mail/saved", kMbox);
   home.Write(".thunderbird/profiles.ini",
-             "[General]\nStartWithLastProfile=1\n\n[Profile0]\nName=default\nIsRelative=1\n"
-             "Path=abcd.default\nDefault=1\n");
-  home.Write(".thunderbird/abcd.default/Mail/Local Folders/Inbox", kMbox);
-  home.Write(".thunderbird/abcd.default/ImapMail/imap.example.org/INBOX", "");
+             "[General]\nStartWithLastProfile=1\n\n[Profile1]\nName=work\nIsRelative=0\nPath=" +
+                 (home / "elsewhere/work") +
+                 "\n\n[Profile0]\nName=home\nIsRelative=1\nPath=Profiles/x.home\nDefault=1\n");
+  home.Write(".thunderbird/Profiles/x.home/Mail/Local Folders/Inbox", kMbox);
+  home.Write(".thunderbird/Profiles/x.home/Mail/pop.example.org/Inbox", kMbox);
+  home.Write("elsewhere/work/ImapMail/imap.example.org/INBOX", "");
+  home.Write("elsewhere/work/Mail/.hidden/Inbox", kMbox);
   home.SetEnv("MAIL", home.Write("spool/me", kMbox));
 
-  EXPECT_EQ(StoreNames(), (Names{"Maildir", "Mail", "mail", "Local Folders", "imap.example.org",
-                                 "Inbox (spool)"}));
+  EXPECT_EQ(StoreNames(), (Names{"Maildir", "Mail", "mail", "Local Folders", "pop.example.org",
+                                 "imap.example.org", "Inbox (spool)"}));
 }
 
 TEST(StoreDiscovery, MaildirVariableNamesTheMaildirWhenItIsOne) {
@@ -54,16 +57,4 @@ TEST(StoreDiscovery, ADirectoryReachedTwiceIsListedOnce) {
   home.Write("mail/inbox", kMbox);
   std::filesystem::create_directory_symlink(home / "mail", home / "Mail");
   EXPECT_EQ(StoreNames(), Names{"Mail"});
-}
-
-TEST(StoreDiscovery, ThunderbirdProfilesAnywhereWithEveryAccount) {
-  TempHome home;
-  home.Write(".thunderbird/profiles.ini",
-             "[Profile1]\nName=work\nIsRelative=0\nPath=" + (home / "elsewhere/work") +
-                 "\n\n[Profile0]\nName=home\nIsRelative=1\nPath=Profiles/x.home\n");
-  home.Write(".thunderbird/Profiles/x.home/Mail/Local Folders/Inbox", kMbox);
-  home.Write(".thunderbird/Profiles/x.home/Mail/pop.example.org/Inbox", kMbox);
-  home.Write("elsewhere/work/ImapMail/imap.work.example/INBOX", kMbox);
-  home.Write("elsewhere/work/Mail/.hidden/Inbox", kMbox);
-  EXPECT_EQ(StoreNames(), (Names{"Local Folders", "pop.example.org", "imap.work.example"}));
 }

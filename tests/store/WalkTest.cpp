@@ -2,41 +2,24 @@
 
 #include "ScriptedStore.h"
 #include "StoreReading.h"
-#include "store/ListCollection.h"
 
 using store::Walk;
 
 namespace {
 
-struct TwoFolders {
-  TwoFolders() {
-    root.AddFolder("Inbox");
-    root.AddFolder("Archive");
+std::shared_ptr<scripted::ScriptedCollection<store::Folder>> TwoFolders() {
+  auto log = std::make_shared<scripted::CallLog>();
+  auto folders = std::make_shared<scripted::ScriptedCollection<store::Folder>>("folders", log);
+  for (const char* name : {"Inbox", "Archive"}) {
+    folders->elements.push_back(std::make_shared<scripted::ScriptedFolder>(name, name, log));
   }
-  scripted::ScriptedService service;
-  scripted::ScriptedFolder& root = *service.AddStore("Mail").root;
-};
+  return folders;
+}
 
 }  // namespace
 
-TEST(Walk, VisitsEveryElementInOrderAndLeavesTheLoopVariableEmpty) {
-  TwoFolders store;
-  std::shared_ptr<store::Folder> loop;
-  Names names;
-  for (Walk walk(store.root.folders, loop); !walk.done(); walk.Advance()) {
-    names.push_back(loop->Name());
-  }
-  EXPECT_EQ(names, (Names{"Inbox", "Archive"}));
-  EXPECT_EQ(loop, nullptr);
-}
-
-TEST(Walk, HoldsItsOwnReferenceWhenTheCallersReferenceIsReplaced) {
-  auto log = std::make_shared<scripted::CallLog>();
-  std::shared_ptr<store::Collection<store::Folder>> formLevel =
-      std::make_shared<store::ListCollection<store::Folder>>(
-          std::vector<std::shared_ptr<store::Folder>>{
-              std::make_shared<scripted::ScriptedFolder>("a", "a", log),
-              std::make_shared<scripted::ScriptedFolder>("b", "b", log)});
+TEST(Walk, VisitsEveryElementInOrderOnItsOwnReferenceAndLeavesTheLoopVariableEmpty) {
+  std::shared_ptr<store::Collection<store::Folder>> formLevel = TwoFolders();
   std::weak_ptr<store::Collection<store::Folder>> watch = formLevel;
   std::shared_ptr<store::Folder> loop;
   Names names;
@@ -44,27 +27,23 @@ TEST(Walk, HoldsItsOwnReferenceWhenTheCallersReferenceIsReplaced) {
     formLevel.reset();  // a nested handler replaces the form-level reference
     names.push_back(loop->Name());
   }
-  EXPECT_EQ(names, (Names{"a", "b"}));
+  EXPECT_EQ(names, (Names{"Inbox", "Archive"}));
+  EXPECT_EQ(loop, nullptr);
   EXPECT_TRUE(watch.expired());
 }
 
 TEST(Walk, FailuresToStartAndToAdvanceAreStoreErrors) {
-  TwoFolders store;
+  auto folders = TwoFolders();
   std::shared_ptr<store::Folder> loop;
-  std::shared_ptr<store::Collection<store::Folder>> nothing;
-  EXPECT_FALSE(store::Step([&] { Walk walk(nothing, loop); }));
-  store.root.folders->Fail("Begin");
-  EXPECT_FALSE(store::Step([&] { Walk walk(store.root.folders, loop); }));
-  store.root.folders->Heal("Begin");
-
-  store.root.folders->failAdvanceAt = 1;
-  Names seen;
+  EXPECT_FALSE(store::Step([&] { Walk walk(nullptr, loop); }));
+  folders->Fail("Begin");
+  EXPECT_FALSE(store::Step([&] { Walk walk(folders, loop); }));
+  folders->Heal("Begin");
+  folders->failAdvanceAt = 1;
   EXPECT_FALSE(store::Step([&] {
-    for (Walk walk(store.root.folders, loop); !walk.done(); walk.Advance()) {
-      seen.push_back(loop->Name());
+    for (Walk walk(folders, loop); !walk.done(); walk.Advance()) {
     }
   }));
-  EXPECT_EQ(seen, Names{"Inbox"});
   ASSERT_NE(loop, nullptr) << "a walk that cannot advance keeps the last element visited";
   EXPECT_EQ(loop->Name(), "Inbox");
 }
