@@ -3,21 +3,18 @@
 #include <gtest/gtest.h>
 
 #include "StoreReading.h"
-#include "TempHome.h"
-
-using Names = std::vector<std::string>;
 
 TEST(ExampleMaildir, OpensWithInboxTwoTopLevelFoldersAndSubfolders) {
   TempHome home;
   home.SetEnv("MAILDIR", std::string(ORVANE_TEST_DATA) + "/../../examples/Maildir");
   EXPECT_EQ(StoreNames(), Names{"Maildir"});
-  EXPECT_EQ(FolderNames(RootOf("Maildir")), (Names{"Inbox", "Projects", "Sent"}));
+  EXPECT_EQ(FolderNames(FolderAt("Maildir")), (Names{"Inbox", "Projects", "Sent"}));
   EXPECT_EQ(FolderNames(FolderAt("Maildir", {"Projects"})), (Names{"Entwürfe", "Orvane"}));
-  EXPECT_EQ(Subjects(FolderAt("Maildir", {"Inbox"})),
+  EXPECT_EQ(Fields(FolderAt("Maildir", {"Inbox"})),
             (Names{"Lunch on Friday", "Grüße aus München", "This week at the library",
                    "Café crème après la réunion"}));
-  EXPECT_EQ(Subjects(FolderAt("Maildir", {"Sent"})), Names{"Re: Lunch on Friday"});
-  EXPECT_EQ(Subjects(FolderAt("Maildir", {"Projects"})), Names{"Project kick-off notes"});
-  EXPECT_EQ(Subjects(FolderAt("Maildir", {"Projects", "Orvane"})), Names{"The report, attached"});
-  EXPECT_EQ(Subjects(FolderAt("Maildir", {"Projects", "Entwürfe"})), Names{"Next steps (draft)"});
+  EXPECT_EQ(Fields(FolderAt("Maildir", {"Sent"})), Names{"Re: Lunch on Friday"});
+  EXPECT_EQ(Fields(FolderAt("Maildir", {"Projects"})), Names{"Project kick-off notes"});
+  EXPECT_EQ(Fields(FolderAt("Maildir", {"Projects", "Orvane"})), Names{"The report, attached"});
+  EXPECT_EQ(Fields(FolderAt("Maildir", {"Projects", "Entwürfe"})), Names{"Next steps (draft)"});
 }

@@ -9,7 +9,6 @@
 namespace {
 
 class GuiApplication : public ::testing::Environment {
- public:
   void SetUp() override {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     static int argc = 1;
@@ -18,8 +17,6 @@ class GuiApplication : public ::testing::Environment {
     application_ = std::make_unique<QGuiApplication>(argc, argv);
   }
   void TearDown() override { application_.reset(); }
-
- private:
   std::unique_ptr<QGuiApplication> application_;
 };
 

@@ -1,35 +1,114 @@
 #pragma once
 
+// Reading the real local store the way the window and the export do: through a session.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "TempHome.h"
+#include "store/Service.h"
 #include "store/Store.h"
+#include "store/Walk.h"
 
-// Reading the real local store the way the window and the export do: through a session.
+using Names = std::vector<std::string>;
+
+inline constexpr const char* kAbsent = "<absent>";
+
+// `read` applied to each element of the collection, in walk order.
+template <class T, class Read>
+auto Each(const std::shared_ptr<store::Collection<T>>& collection, Read read) {
+  std::vector<decltype(read(std::declval<std::shared_ptr<T>&>()))> results;
+  std::shared_ptr<T> element;
+  for (store::Walk walk(collection, element); !walk.done(); walk.Advance()) {
+    results.push_back(read(element));
+  }
+  return results;
+}
+
+template <class T>
+std::shared_ptr<T> Named(const std::shared_ptr<store::Collection<T>>& collection,
+                         const std::string& name) {
+  for (const auto& element : Each(collection, [](auto& e) { return e; })) {
+    if (element->Name() == name) return element;
+  }
+  ADD_FAILURE() << "nothing named " << name;
+  return nullptr;
+}
 
 // The names of the stores a new session finds.
-std::vector<std::string> StoreNames();
+inline Names StoreNames() {
+  auto session = store::CreateSession();
+  session->LogOn();
+  return Each(session->InfoStores(), [](auto& infoStore) { return infoStore->Name(); });
+}
 
-// The root folder of the store of that name (the test fails when there is none).
-std::shared_ptr<store::Folder> RootOf(const std::string& store);
+// The folder reached from the root of that store through these names.
+inline std::shared_ptr<store::Folder> FolderAt(const std::string& store, const Names& path = {}) {
+  auto session = store::CreateSession();
+  session->LogOn();
+  auto infoStore = Named(session->InfoStores(), store);
+  auto folder = infoStore ? infoStore->RootFolder() : nullptr;
+  for (const std::string& name : path) folder = folder ? Named(folder->Folders(), name) : nullptr;
+  return folder;
+}
 
-// The folder reached from the store's root through these names.
-std::shared_ptr<store::Folder> FolderAt(const std::string& store,
-                                        const std::vector<std::string>& names);
+inline Names FolderNames(const std::shared_ptr<store::Folder>& folder) {
+  return Each(folder->Folders(), [](auto& child) { return child->Name(); });
+}
 
-std::vector<std::string> FolderNames(const std::shared_ptr<store::Folder>& folder);
+// A field by name: its text, "<absent>" when the message has none, or "<unreadable: reason>".
+inline std::string Read(store::Message& message, const std::string& field) {
+  static const std::map<std::string, std::function<std::string(store::Message&)>> readers = {
+      {"headers", [](auto& m) { return m.FieldValue(store::kTransportMessageHeaders); }},
+      {"id", [](auto& m) { return m.FieldValue(store::kInternetMessageId); }},
+      {"other tag", [](auto& m) { return m.FieldValue(0x0E1D001E); }},
+      {"body", &store::Message::BodyText},
+      {"subject", &store::Message::Subject},
+      {"sender", &store::Message::Sender},
+      {"recipients", &store::Message::Recipients},
+      {"date", &store::Message::MessageDate}};
+  try {
+    return readers.at(field)(message);
+  } catch (const store::Error& error) {
+    return error.unreadable() ? "<unreadable: " + std::string(error.what()) + ">" : kAbsent;
+  }
+}
 
-// Every message of the folder, in walk order.
-std::vector<std::shared_ptr<store::Message>> MessagesOf(
-    const std::shared_ptr<store::Folder>& folder);
+// That field of each message of the folder, in walk order.
+inline Names Fields(const std::shared_ptr<store::Folder>& folder,
+                    const std::string& field = "subject") {
+  return Each(folder->Messages(), [&](auto& message) { return Read(*message, field); });
+}
 
-// A field's text, "<absent>" when the message does not have it, or "<unreadable: reason>".
-std::string Field(const std::function<std::string()>& read);
+// The only message of a new maildir holding these bytes under that file name.
+inline std::shared_ptr<store::Message> Delivered(
+    const TempHome& home, const std::string& bytes,
+    const std::string& file = "1710000000.M1P1.host:2,S") {
+  std::filesystem::remove_all(home / "Maildir");
+  home.Maildir("Maildir");
+  home.Write("Maildir/cur/" + file, bytes);
+  auto messages = Each(FolderAt("Maildir", {"Inbox"})->Messages(), [](auto& m) { return m; });
+  EXPECT_EQ(messages.size(), 1u);
+  return messages.empty() ? nullptr : messages[0];
+}
 
-std::string HeadersOf(store::Message& message);
-std::string MessageIdOf(store::Message& message);
+// A field's expected text; the message is a fixture's name ("….eml") or the message's bytes.
+struct FieldCase {
+  std::string message, field, text;
+};
 
-// Each message's subject, in walk order.
-std::vector<std::string> Subjects(const std::shared_ptr<store::Folder>& folder);
+// Each message, delivered alone into a maildir, gives exactly that text in that field.
+inline void ExpectFields(const std::vector<FieldCase>& cases) {
+  TempHome home;
+  for (const FieldCase& c : cases) {
+    SCOPED_TRACE(c.field + " of " + c.message.substr(0, 80));
+    auto message = Delivered(home, c.message.ends_with(".eml") ? Fixture(c.message) : c.message);
+    EXPECT_EQ(Read(*message, c.field), c.text);
+  }
+}

@@ -5,13 +5,13 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <QGuiApplication>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
 
-#include "GuiApplication.h"
 #include "store/local/FolderName.h"
 #include "store/local/MboxScanner.h"
 #include "store/local/MessageParser.h"
@@ -83,7 +83,13 @@ void AsMboxFile(const std::uint8_t* data, std::size_t size) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  StartGuiApplication();
+  // HTML bodies are read with Qt's rich-text document, which needs a QGuiApplication. Qt takes
+  // options out of argv; libFuzzer keeps its own.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  static int argc = 1;
+  static char name[] = "message_fuzzer";
+  static char* argv[] = {name, nullptr};
+  static QGuiApplication application(argc, argv);
   return 0;
 }
 

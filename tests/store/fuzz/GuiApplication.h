@@ -1,4 +1,0 @@
-#pragma once
-
-// Starts the QGuiApplication (offscreen) that reading HTML bodies needs.
-void StartGuiApplication();
