@@ -1,6 +1,7 @@
 #include "store/local/MaildirFiles.h"
 
 #include <dirent.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <memory>
@@ -74,6 +75,18 @@ Bytes MaildirFiles::Read(const std::string& listed) {
   }
   // Deleted by another mail client since the maildir was listed.
   throw FileError(directory_ + "/" + listed, ENOENT);
+}
+
+}  // namespace store::local
+
+namespace store::local {
+
+bool MaildirFiles::StillThere(const std::string& listed) {
+  if (::access((directory_ + "/" + listed).c_str(), F_OK) == 0) return true;
+  std::string unique(maildir_name::Unique(listed.substr(listed.find('/') + 1)));
+  std::lock_guard lock(mutex_);
+  auto now = moved_.find(unique);
+  return now != moved_.end() && ::access((directory_ + "/" + now->second).c_str(), F_OK) == 0;
 }
 
 }  // namespace store::local

@@ -28,12 +28,15 @@ class MaildirFiles {
   // the system's reason when it cannot be opened or read, or no longer exists.
   Bytes Read(const std::string& listed);
 
+  // Whether the message listed as `listed` is still where Read last found it.
+  bool StillThere(const std::string& listed);
+
  private:
   bool TryRead(const std::string& relative, Bytes& bytes, int& error);
   void Relist();
 
   std::string directory_;
-  std::mutex mutex_;  // messages may one day be read ahead on another thread
+  std::mutex mutex_;  // messages are read ahead on another thread
   // Unique name -> where the file was at the last relisting; built only once a file has moved,
   // so that a client renaming the whole folder costs one listing, not one per message.
   std::unordered_map<std::string, std::string> moved_;

@@ -8,6 +8,7 @@
 #include "store/local/Files.h"
 #include "store/local/LocalMessage.h"
 #include "store/local/MboxScanner.h"
+#include "store/local/ReadAhead.h"
 
 namespace store::local {
 
@@ -42,13 +43,25 @@ class MboxMessages::Index {
     return spans_.size();
   }
 
-  const MboxScanner::Span& SpanAt(std::size_t i) const { return spans_[i]; }
+  // How to read message `i`, when the scan has found it.
+  static std::optional<MessageSource> SourceAt(const std::shared_ptr<Index>& index, std::size_t i) {
+    if (i >= index->spans_.size()) return std::nullopt;
+    const MboxScanner::Span span = index->spans_[i];
+    return MessageSource{[index, span] { return index->Read(span); },
+                         [index, span] { return index->StillHolds(span); }};
+  }
 
+ private:
   RawMessage Read(const MboxScanner::Span& span) const {
     return RawMessage{ReadRange(file_, path_, span.begin, span.end), true, {}};
   }
 
- private:
+  // A file cut short since a message was read ahead fails that message's read at its turn.
+  bool StillHolds(const MboxScanner::Span& span) const {
+    struct stat st;
+    return ::fstat(file_.get(), &st) == 0 && st.st_size >= span.end;
+  }
+
   std::string path_;
   FileDescriptor file_;
   std::optional<MboxScanner> scanner_;
@@ -58,18 +71,21 @@ class MboxMessages::Index {
 
 class MboxMessages::MessageCursor : public Cursor<Message> {
  public:
-  explicit MessageCursor(std::shared_ptr<Index> index) : index_(std::move(index)) {}
+  // Messages are read ahead only as far as the scan has already gone (Count scans it all), so
+  // reading ahead never makes the walk fail earlier than it would.
+  explicit MessageCursor(std::shared_ptr<Index> index)
+      : index_(std::move(index)),
+        ahead_([index = index_](std::size_t i) { return Index::SourceAt(index, i); }, kReadAhead) {}
 
   bool Next(std::shared_ptr<Message>& element) override {
     if (!index_->Has(next_)) return false;
-    element = std::make_shared<LocalMessage>(
-        [index = index_, span = index_->SpanAt(next_)] { return index->Read(span); });
-    ++next_;
+    element = ahead_.MessageAt(next_++);
     return true;
   }
 
  private:
   std::shared_ptr<Index> index_;
+  ReadAhead ahead_;
   std::size_t next_ = 0;
 };
 

@@ -1,0 +1,105 @@
+#include "store/local/ReadAhead.h"
+
+#include <algorithm>
+
+#include "store/local/MessageParser.h"
+
+namespace store::local {
+
+std::optional<MessageFields> ParsedAhead::Take() {
+  std::unique_lock lock(mutex_);
+  finished_.wait(lock, [this] { return state_ == State::Done || state_ == State::Dropped; });
+  return std::move(fields_);
+}
+
+void ParsedAhead::Run() {
+  std::function<RawMessage()> read;
+  {
+    std::lock_guard lock(mutex_);
+    state_ = State::Running;
+    read = std::move(read_);
+  }
+  std::optional<MessageFields> fields;
+  try {
+    fields = ParseMessage(read());
+  } catch (const Error&) {
+    // Read again at the message's turn, which then fails (or not) as it would have anyway.
+  }
+  read = nullptr;
+  {
+    std::lock_guard lock(mutex_);
+    fields_ = std::move(fields);
+    state_ = State::Done;
+  }
+  finished_.notify_all();
+}
+
+void ParsedAhead::Drop() {
+  {
+    std::lock_guard lock(mutex_);
+    state_ = State::Dropped;
+    read_ = nullptr;
+  }
+  finished_.notify_all();
+}
+
+ReadAhead::ReadAhead(Source source, std::size_t depth)
+    : source_(std::move(source)), depth_(depth) {}
+
+ReadAhead::~ReadAhead() {
+  {
+    std::lock_guard lock(mutex_);
+    stopping_ = true;
+    for (const auto& parsed : queue_) parsed->Drop();
+    queue_.clear();
+  }
+  work_.notify_all();
+  if (worker_.joinable()) worker_.join();
+}
+
+std::shared_ptr<Message> ReadAhead::MessageAt(std::size_t i) {
+  while (!waiting_.empty() && waiting_.front().index < i) waiting_.pop_front();
+  std::optional<MessageSource> source;
+  std::shared_ptr<ParsedAhead> parsed;
+  if (!waiting_.empty() && waiting_.front().index == i) {
+    source = std::move(waiting_.front().source);
+    parsed = std::move(waiting_.front().parsed);
+    waiting_.pop_front();
+  } else {
+    source = source_(i);
+  }
+  for (next_ = std::max(next_, i + 1); next_ <= i + depth_; ++next_) {
+    std::optional<MessageSource> later = source_(next_);
+    if (!later) break;
+    std::shared_ptr<ParsedAhead> queued = Queue(later->read);
+    waiting_.push_back({next_, std::move(*later), std::move(queued)});
+  }
+  return std::make_shared<LocalMessage>(std::move(source.value()), std::move(parsed));
+}
+
+std::shared_ptr<ParsedAhead> ReadAhead::Queue(std::function<RawMessage()> read) {
+  std::shared_ptr<ParsedAhead> parsed(new ParsedAhead(std::move(read)));
+  {
+    std::lock_guard lock(mutex_);
+    queue_.push_back(parsed);
+  }
+  work_.notify_one();
+  if (!worker_.joinable()) worker_ = std::thread([this] { Work(); });
+  return parsed;
+}
+
+void ReadAhead::Work() {
+  for (;;) {
+    std::shared_ptr<ParsedAhead> parsed;
+    {
+      std::unique_lock lock(mutex_);
+      work_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
+      if (stopping_) return;
+      parsed = std::move(queue_.front());
+      queue_.pop_front();
+    }
+    parsed->Run();
+  }
+}
+
+}  // namespace store::local
