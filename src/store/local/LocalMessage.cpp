@@ -26,9 +26,9 @@ const MessageFields& LocalMessage::Fields() {
   if (fields_) return *fields_;
   if (failure_) throw *failure_;
   if (ahead_) {
-    std::optional<MessageFields> parsed = std::exchange(ahead_, nullptr)->Take();
-    if (parsed && (!unchanged_ || unchanged_())) {
-      fields_ = std::move(parsed);
+    std::optional<ParsedAhead::Result> parsed = std::exchange(ahead_, nullptr)->Take();
+    if (parsed && unchanged_ && unchanged_(parsed->stamp)) {
+      fields_ = std::move(parsed->fields);
       read_ = nullptr;
       unchanged_ = nullptr;
       return *fields_;

@@ -16,9 +16,9 @@ class ParsedAhead;
 struct MessageSource {
   // Fetches the message's bytes, throwing Error::Unreadable when it cannot.
   std::function<RawMessage()> read;
-  // Whether bytes read earlier are still the message's: false once its file has been deleted,
-  // moved or cut short since. Cheap: asked at the message's turn when it was read ahead.
-  std::function<bool()> unchanged;
+  // Whether bytes read earlier, with this stamp, are still the message's: false once its file has
+  // been deleted, replaced or written to since. Asked at the message's turn when it was read ahead.
+  std::function<bool(const FileStamp&)> unchanged;
 };
 
 // One message of a maildir or an mbox file. Nothing is read when it is made: the first field
@@ -44,7 +44,7 @@ class LocalMessage : public Message {
   const MessageFields& Fields();
 
   std::function<RawMessage()> read_;
-  std::function<bool()> unchanged_;
+  std::function<bool(const FileStamp&)> unchanged_;
   std::shared_ptr<ParsedAhead> ahead_;
   std::optional<MessageFields> fields_;
   std::optional<Error> failure_;

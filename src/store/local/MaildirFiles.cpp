@@ -1,7 +1,6 @@
 #include "store/local/MaildirFiles.h"
 
 #include <dirent.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <memory>
@@ -38,14 +37,15 @@ void ForEachMessageFile(
   }
 }
 
-bool MaildirFiles::TryRead(const std::string& relative, Bytes& bytes, int& error) {
+bool MaildirFiles::TryRead(const std::string& relative, Bytes& bytes, int& error,
+                           FileStamp* stamp) {
   std::string path = directory_ + "/" + relative;
   FileDescriptor file = OpenForReading(path);
   if (file.get() < 0) {
     error = errno;
     return false;
   }
-  bytes = ReadAll(file, path);
+  bytes = ReadAll(file, path, stamp);
   return true;
 }
 
@@ -58,10 +58,10 @@ void MaildirFiles::Relist() {
   });
 }
 
-Bytes MaildirFiles::Read(const std::string& listed) {
+Bytes MaildirFiles::Read(const std::string& listed, FileStamp* stamp) {
   Bytes bytes;
   int error = 0;
-  if (TryRead(listed, bytes, error)) return bytes;
+  if (TryRead(listed, bytes, error, stamp)) return bytes;
   if (error != ENOENT) throw FileError(directory_ + "/" + listed, error);
 
   std::string unique(maildir_name::Unique(listed.substr(listed.find('/') + 1)));
@@ -70,7 +70,7 @@ Bytes MaildirFiles::Read(const std::string& listed) {
     if (relisted) Relist();
     auto now = moved_.find(unique);
     if (now == moved_.end() || now->second == listed) continue;
-    if (TryRead(now->second, bytes, error)) return bytes;
+    if (TryRead(now->second, bytes, error, stamp)) return bytes;
     if (relisted && error != ENOENT) throw FileError(directory_ + "/" + now->second, error);
   }
   // Deleted by another mail client since the maildir was listed.
@@ -81,12 +81,12 @@ Bytes MaildirFiles::Read(const std::string& listed) {
 
 namespace store::local {
 
-bool MaildirFiles::StillThere(const std::string& listed) {
-  if (::access((directory_ + "/" + listed).c_str(), F_OK) == 0) return true;
+bool MaildirFiles::Unchanged(const std::string& listed, const FileStamp& stamp) {
+  if (StampOf(directory_ + "/" + listed) == stamp) return true;
   std::string unique(maildir_name::Unique(listed.substr(listed.find('/') + 1)));
   std::lock_guard lock(mutex_);
   auto now = moved_.find(unique);
-  return now != moved_.end() && ::access((directory_ + "/" + now->second).c_str(), F_OK) == 0;
+  return now != moved_.end() && StampOf(directory_ + "/" + now->second) == stamp;
 }
 
 }  // namespace store::local

@@ -26,13 +26,13 @@ class MaildirFiles {
 
   // The bytes of the message listed as `listed` ("cur/<name>"). Throws Error::Unreadable with
   // the system's reason when it cannot be opened or read, or no longer exists.
-  Bytes Read(const std::string& listed);
+  Bytes Read(const std::string& listed, FileStamp* stamp = nullptr);
 
-  // Whether the message listed as `listed` is still where Read last found it.
-  bool StillThere(const std::string& listed);
+  // Whether the message listed as `listed` is still the file, unchanged, that gave `stamp`.
+  bool Unchanged(const std::string& listed, const FileStamp& stamp);
 
  private:
-  bool TryRead(const std::string& relative, Bytes& bytes, int& error);
+  bool TryRead(const std::string& relative, Bytes& bytes, int& error, FileStamp* stamp);
   void Relist();
 
   std::string directory_;

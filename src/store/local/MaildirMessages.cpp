@@ -38,9 +38,13 @@ class MaildirMessages::Listing {
     std::optional<std::time_t> delivered;
     if (entry.hasTime) delivered = entry.time;
     return {[files = files_, listed, delivered] {
-              return RawMessage{files->Read(listed), false, delivered};
+              RawMessage raw{{}, false, delivered, {}};
+              raw.bytes = files->Read(listed, &raw.stamp);
+              return raw;
             },
-            [files = files_, listed] { return files->StillThere(listed); }};
+            [files = files_, listed](const FileStamp& stamp) {
+              return files->Unchanged(listed, stamp);
+            }};
   }
 
  private:

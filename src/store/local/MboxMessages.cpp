@@ -47,19 +47,17 @@ class MboxMessages::Index {
   static std::optional<MessageSource> SourceAt(const std::shared_ptr<Index>& index, std::size_t i) {
     if (i >= index->spans_.size()) return std::nullopt;
     const MboxScanner::Span span = index->spans_[i];
-    return MessageSource{[index, span] { return index->Read(span); },
-                         [index, span] { return index->StillHolds(span); }};
+    return MessageSource{
+        [index, span] { return index->Read(span); },
+        [index](const FileStamp& stamp) { return StampOf(index->file_) == stamp; }};
   }
 
  private:
   RawMessage Read(const MboxScanner::Span& span) const {
-    return RawMessage{ReadRange(file_, path_, span.begin, span.end), true, {}};
-  }
-
-  // A file cut short since a message was read ahead fails that message's read at its turn.
-  bool StillHolds(const MboxScanner::Span& span) const {
-    struct stat st;
-    return ::fstat(file_.get(), &st) == 0 && st.st_size >= span.end;
+    RawMessage raw{ReadRange(file_, path_, span.begin, span.end), true, {}, {}};
+    // Taken after the read: a write during the read leaves the file newer than the stamp.
+    raw.stamp = StampOf(file_);
+    return raw;
   }
 
   std::string path_;

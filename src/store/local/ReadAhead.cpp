@@ -6,10 +6,10 @@
 
 namespace store::local {
 
-std::optional<MessageFields> ParsedAhead::Take() {
+std::optional<ParsedAhead::Result> ParsedAhead::Take() {
   std::unique_lock lock(mutex_);
   finished_.wait(lock, [this] { return state_ == State::Done || state_ == State::Dropped; });
-  return std::move(fields_);
+  return std::move(result_);
 }
 
 void ParsedAhead::Run() {
@@ -19,16 +19,18 @@ void ParsedAhead::Run() {
     state_ = State::Running;
     read = std::move(read_);
   }
-  std::optional<MessageFields> fields;
+  std::optional<Result> result;
   try {
-    fields = ParseMessage(read());
+    RawMessage raw = read();
+    const FileStamp stamp = raw.stamp;
+    result = Result{ParseMessage(std::move(raw)), stamp};
   } catch (const Error&) {
     // Read again at the message's turn, which then fails (or not) as it would have anyway.
   }
   read = nullptr;
   {
     std::lock_guard lock(mutex_);
-    fields_ = std::move(fields);
+    result_ = std::move(result);
     state_ = State::Done;
   }
   finished_.notify_all();
@@ -54,7 +56,7 @@ ReadAhead::~ReadAhead() {
     queue_.clear();
   }
   work_.notify_all();
-  if (worker_.joinable()) worker_.join();
+  for (std::thread& worker : workers_) worker.join();
 }
 
 std::shared_ptr<Message> ReadAhead::MessageAt(std::size_t i) {
@@ -84,7 +86,12 @@ std::shared_ptr<ParsedAhead> ReadAhead::Queue(std::function<RawMessage()> read) 
     queue_.push_back(parsed);
   }
   work_.notify_one();
-  if (!worker_.joinable()) worker_ = std::thread([this] { Work(); });
+  if (workers_.empty()) {
+    // Parsing is most of an export's work; the caller's own thread needs far less than a core.
+    const std::size_t cores = std::thread::hardware_concurrency();
+    const std::size_t count = std::clamp<std::size_t>(cores, 1, 4);
+    for (std::size_t n = 0; n < count; ++n) workers_.emplace_back([this] { Work(); });
+  }
   return parsed;
 }
 

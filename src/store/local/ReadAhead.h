@@ -8,6 +8,7 @@
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <vector>
 
 #include "store/local/LocalMessage.h"
 #include "store/local/MessageFields.h"
@@ -21,9 +22,14 @@ inline constexpr std::size_t kReadAhead = 16;
 // One message's parse, queued ahead of its turn.
 class ParsedAhead {
  public:
+  struct Result {
+    MessageFields fields;
+    FileStamp stamp;  // of the file the bytes came from
+  };
+
   // Waits while the parse is queued or under way. Gives the fields, or nothing when the read
   // failed or the parse was dropped; the message is then read at its turn as if never read ahead.
-  std::optional<MessageFields> Take();
+  std::optional<Result> Take();
 
  private:
   friend class ReadAhead;
@@ -37,14 +43,15 @@ class ParsedAhead {
   std::condition_variable finished_;
   State state_ = State::Queued;
   std::function<RawMessage()> read_;
-  std::optional<MessageFields> fields_;
+  std::optional<Result> result_;
 };
 
-// Reads and parses the next few messages of a walk on a worker thread while the caller writes the
-// current one. The walk itself, and every read of a message's fields, stay on the caller's thread
-// and in its order; what the worker does is only ever used when the message's bytes are still
-// where it read them at the message's turn. At most `depth` messages wait ahead, so memory does
-// not grow with the folder. Destroying it drops what is still queued and joins the worker.
+// Reads and parses the next few messages of a walk on worker threads while the caller writes the
+// current one; each message is parsed by one worker, several messages at once. The walk itself, and
+// every read of a message's fields, stay on the caller's thread and in its order; what the worker
+// does is only ever used when the message's bytes are still where it read them at the message's
+// turn. At most `depth` messages wait ahead, so memory does not grow with the folder. Destroying it
+// drops what is still queued and joins the workers.
 class ReadAhead {
  public:
   // How to read message `i`, or nothing when there is no message `i` (or it is not known yet).
@@ -81,7 +88,7 @@ class ReadAhead {
   std::condition_variable work_;
   std::deque<std::shared_ptr<ParsedAhead>> queue_;  // not yet started by the worker
   bool stopping_ = false;
-  std::thread worker_;
+  std::vector<std::thread> workers_;
 };
 
 }  // namespace store::local
