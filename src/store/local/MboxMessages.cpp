@@ -3,7 +3,7 @@
 #include <sys/stat.h>
 
 #include <cerrno>
-#include <vector>
+#include <deque>
 
 #include "store/local/Files.h"
 #include "store/local/LocalMessage.h"
@@ -63,7 +63,9 @@ class MboxMessages::Index {
   std::string path_;
   FileDescriptor file_;
   std::optional<MboxScanner> scanner_;
-  std::vector<MboxScanner::Span> spans_;
+  // Grows in blocks: a vector would briefly hold its old and new copy, twice the index, when it
+  // grows for a large file.
+  std::deque<MboxScanner::Span> spans_;
   bool complete_ = false;
 };
 
