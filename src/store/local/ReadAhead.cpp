@@ -1,6 +1,9 @@
 #include "store/local/ReadAhead.h"
 
+#include <malloc.h>
+
 #include <algorithm>
+#include <mutex>
 
 #include "store/local/MessageParser.h"
 
