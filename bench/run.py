@@ -97,13 +97,17 @@ def main():
         env.pop("MAILDIR", None)
         env.pop("MAIL", None)
         files = sorted(os.path.join(maildir, "cur", f) for f in os.listdir(os.path.join(maildir, "cur")))
+        file_list = os.path.join(args.work, f"files-{count}-{args.seed}")
+        with open(file_list, "w") as f:
+            f.write("".join(path + "\0" for path in files))
         xvfb = None if args.no_xvfb or args.smoke else Xvfb().__enter__()
         try:
             for fmt, source, store, folder in (("maildir", maildir, "Maildir", "Inbox"),
                                                ("mbox", mbox, "Mail", "bench")):
                 size = tree_bytes(source)
-                cat_cmd = (["sh", "-c", 'cat "$@" > ' + out, "cat", *files] if fmt == "maildir"
-                           else ["sh", "-c", f'cat "$1" > {out}', "cat", source])
+                # The file list goes through xargs: 100,000 paths are too many for one command line.
+                cat_cmd = (["sh", "-c", f'xargs -0 -a "$1" cat > {out}', "cat", file_list]
+                           if fmt == "maildir" else ["sh", "-c", f'cat "$1" > {out}', "cat", source])
                 runs = {
                     "floor (cat)": (cat_cmd, ENV),
                     "peer (Python stdlib)": ([sys.executable, os.path.join(HERE, "peer_export.py"),

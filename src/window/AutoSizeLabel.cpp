@@ -21,10 +21,23 @@ void AutoSizeLabel::SetCaption(const QString& text) {
   setText(text);
   // A label with an accessible name of its own no longer reads out its text; this keeps it heard.
   setAccessibleDescription(text);
-  FitToText();
+  if (deferred_)
+    pending_ = true;
+  else
+    FitToText();
+}
+
+void AutoSizeLabel::SetFitDeferred(bool deferred) {
+  deferred_ = deferred;
+  if (!deferred) FitIfPending();
+}
+
+void AutoSizeLabel::FitIfPending() {
+  if (pending_) FitToText();
 }
 
 void AutoSizeLabel::FitToText() {
+  pending_ = false;
   const QSize size = sizeHint();
   int left = design_.left();
   if (alignment() & Qt::AlignRight)

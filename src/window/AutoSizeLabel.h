@@ -19,10 +19,18 @@ class AutoSizeLabel : public QLabel {
 
   void SetCaption(const QString& text);
 
+  // While deferred, a new caption is shown at once but the label is sized to it only by
+  // FitIfPending(), which the window calls before it paints: during an export the caption
+  // changes far more often than the window is painted.
+  void SetFitDeferred(bool deferred);
+  void FitIfPending();
+
  private:
   void FitToText();
 
   QRect design_;
+  bool deferred_ = false;
+  bool pending_ = false;
 };
 
 }  // namespace window

@@ -9,6 +9,7 @@
 
 #include "window/AutoSizeLabel.h"
 #include "window/ListBox.h"
+#include "window/PaintPacer.h"
 #include "window/ProgressBar.h"
 #include "window/Twips.h"
 
@@ -56,6 +57,7 @@ Form1::Form1(store::SessionFactory createSession, QWidget* parent)
   CreateControls();
   PlaceControls();
   ConnectHandlers();
+  paintPacer_ = new PaintPacer(*this, [this] { FitStatusLabels(); });
   EnterIdleState();
   cbExport->setFocus();
 }
@@ -121,6 +123,15 @@ void Form1::PlaceControls() {
   lblSubject->Place(twips(1080, 3240, 390, 195));
   Label2->Place(twips(435, 3240, 585, 195));
   Label1->Place(twips(120, 2880, 900, 195));
+}
+
+void Form1::SetStatusFitDeferred(bool deferred) {
+  for (AutoSizeLabel* label : {lblMessageCount, lblSubject, lblMessageID})
+    label->SetFitDeferred(deferred);
+}
+
+void Form1::FitStatusLabels() {
+  for (AutoSizeLabel* label : {lblMessageCount, lblSubject, lblMessageID}) label->FitIfPending();
 }
 
 void Form1::EnterIdleState() {

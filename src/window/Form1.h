@@ -17,6 +17,7 @@ class QPushButton;
 namespace window {
 
 class AutoSizeLabel;
+class PaintPacer;
 class ProgressBar;
 
 // The program's one window: three lists to pick a store, a top-level folder and a subfolder, the
@@ -94,8 +95,13 @@ class Form1 : public QWidget, public exporter::ExportView {
   void CreateControls();
   void PlaceControls();
   void ConnectHandlers();
+  // The status labels that change during an export: deferred sizing while it runs, and their
+  // sizes brought up to date before any paint.
+  void SetStatusFitDeferred(bool deferred);
+  void FitStatusLabels();
 
   store::SessionFactory createSession_;
+  PaintPacer* paintPacer_;
   // The message ID caption exactly as last set; the label shows it, but the export reads it back
   // into the file and must get the very bytes it wrote.
   std::string messageIdCaption_ = "None";

@@ -12,12 +12,19 @@
 #include "window/ListBox.h"
 #include "window/MsgBox.h"
 #include "window/OutcomePrompt.h"
+#include "window/PaintPacer.h"
 #include "window/ProgressBar.h"
 
 namespace window {
 
 exporter::Outcome Form1::SaveMessagesToFile(const std::shared_ptr<store::Folder>& objFolder) {
-  return exporter::SaveMessagesToFile(*this, objFolder);
+  // The captions take every message's values; the window paints them at its screen's pace.
+  SetStatusFitDeferred(true);
+  paintPacer_->SetPaced(true);
+  exporter::Outcome outcome = exporter::SaveMessagesToFile(*this, objFolder);
+  paintPacer_->SetPaced(false);
+  SetStatusFitDeferred(false);
+  return outcome;
 }
 
 void Form1::cbExport_Click() {

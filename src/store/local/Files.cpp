@@ -49,9 +49,25 @@ FileDescriptor OpenForReading(const std::string& path) {
   return file;
 }
 
-Bytes ReadAll(const FileDescriptor& file, const std::string& path) {
+FileStamp StampOf(const struct stat& st) {
+  auto nanoseconds = [](const timespec& t) { return t.tv_sec * 1000000000LL + t.tv_nsec; };
+  return {st.st_dev, st.st_ino, st.st_size, nanoseconds(st.st_mtim), nanoseconds(st.st_ctim)};
+}
+
+FileStamp StampOf(const FileDescriptor& file) {
+  struct stat st;
+  return ::fstat(file.get(), &st) == 0 ? StampOf(st) : FileStamp();
+}
+
+FileStamp StampOf(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 ? StampOf(st) : FileStamp();
+}
+
+Bytes ReadAll(const FileDescriptor& file, const std::string& path, FileStamp* stamp) {
   struct stat st;
   if (::fstat(file.get(), &st) != 0) throw FileError(path, errno);
+  if (stamp) *stamp = StampOf(st);
   // One byte more than the file holds, so that end of file shows on the second read.
   std::size_t capacity = static_cast<std::size_t>(st.st_size) + 1;
   if (capacity > kLargest) throw Error::Unreadable(path + ": the message is too large to read");

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <string>
@@ -34,8 +35,14 @@ class FileDescriptor {
 // invalid descriptor on failure.
 FileDescriptor OpenForReading(const std::string& path);
 
-// All of an open file; throws FileError on a read failure.
-Bytes ReadAll(const FileDescriptor& file, const std::string& path);
+// All of an open file; throws FileError on a read failure. `stamp`, when given, gets the file's
+// stamp from before the read.
+Bytes ReadAll(const FileDescriptor& file, const std::string& path, FileStamp* stamp = nullptr);
+
+FileStamp StampOf(const struct stat& st);
+// The stamp of an open file, or of the file at `path`; an invalid stamp when it has none.
+FileStamp StampOf(const FileDescriptor& file);
+FileStamp StampOf(const std::string& path);
 
 // The bytes [begin, end) of an open file; throws FileError on a read failure, and an unreadable
 // error when the file has become shorter.

@@ -5,6 +5,7 @@
 #include <QTextDocument>
 #include <QUrl>
 #include <QVariant>
+#include <mutex>
 
 #include "store/local/HtmlNesting.h"
 
@@ -18,6 +19,12 @@ class DetachedDocument : public QTextDocument {
   QVariant loadResource(int, const QUrl&) override { return {}; }
 };
 
+// A rich-text document takes many times its HTML's size while it is built. Messages are parsed on
+// several threads; the rare large HTML body waits for any other one, so that the peak memory of
+// an export is that of one large document, however many threads parse.
+constexpr std::size_t kLargeHtml = 64 * 1024;
+std::mutex largeDocument;
+
 }  // namespace
 
 std::string HtmlToPlainText(std::string_view html) {
@@ -26,6 +33,8 @@ std::string HtmlToPlainText(std::string_view html) {
         "HTML bodies are read with Qt's rich-text document, which needs a QGuiApplication; "
         "without a screen, run on the offscreen platform (QT_QPA_PLATFORM=offscreen)");
   }
+  std::unique_lock lock(largeDocument, std::defer_lock);
+  if (html.size() > kLargeHtml) lock.lock();
   // Real mail nests a few dozen levels deep; anything far deeper is broken or hostile.
   const std::string limited = LimitNesting(html, 256);
   DetachedDocument document;

@@ -1,6 +1,9 @@
 #include "store/local/LocalMessage.h"
 
+#include <utility>
+
 #include "store/local/MessageParser.h"
+#include "store/local/ReadAhead.h"
 
 namespace store::local {
 namespace {
@@ -12,17 +15,35 @@ const std::string& Present(const std::optional<std::string>& value, const char* 
 
 }  // namespace
 
+LocalMessage::LocalMessage(MessageSource source, std::shared_ptr<ParsedAhead> ahead)
+    : read_(std::move(source.read)),
+      unchanged_(std::move(source.unchanged)),
+      ahead_(std::move(ahead)) {}
+
+LocalMessage::~LocalMessage() = default;
+
 const MessageFields& LocalMessage::Fields() {
   if (fields_) return *fields_;
   if (failure_) throw *failure_;
+  if (ahead_) {
+    std::optional<ParsedAhead::Result> parsed = std::exchange(ahead_, nullptr)->Take();
+    if (parsed && unchanged_ && unchanged_(parsed->stamp)) {
+      fields_ = std::move(parsed->fields);
+      read_ = nullptr;
+      unchanged_ = nullptr;
+      return *fields_;
+    }
+  }
   try {
     fields_ = ParseMessage(read_());
   } catch (const Error& error) {
     failure_ = error;
     read_ = nullptr;
+    unchanged_ = nullptr;
     throw;
   }
   read_ = nullptr;
+  unchanged_ = nullptr;
   return *fields_;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 #include "store/Store.h"
@@ -9,15 +10,28 @@
 
 namespace store::local {
 
+class ParsedAhead;
+
+// Where a message's bytes come from.
+struct MessageSource {
+  // Fetches the message's bytes, throwing Error::Unreadable when it cannot.
+  std::function<RawMessage()> read;
+  // Whether bytes read earlier, with this stamp, are still the message's: false once its file has
+  // been deleted, replaced or written to since. Asked at the message's turn when it was read ahead.
+  std::function<bool(const FileStamp&)> unchanged;
+};
+
 // One message of a maildir or an mbox file. Nothing is read when it is made: the first field
 // asked for reads and parses the whole message once; every later field comes from that one
 // parse. A message that could not be read fails every read with the same reason.
-// Reading and parsing touch nothing but `read` and plain values, so both could move to a worker
-// thread that prepares the next message while this one is written.
+// A message read ahead on a worker thread takes that parse at its first read, unless its bytes
+// have changed since; then, as for any other message, it is read there and then.
 class LocalMessage : public Message {
  public:
   // `read` fetches the message's bytes, throwing Error::Unreadable when it cannot.
   explicit LocalMessage(std::function<RawMessage()> read) : read_(std::move(read)) {}
+  LocalMessage(MessageSource source, std::shared_ptr<ParsedAhead> ahead);
+  ~LocalMessage() override;
 
   std::string FieldValue(std::uint32_t tag) override;
   std::string BodyText() override { return Fields().body; }
@@ -30,6 +44,8 @@ class LocalMessage : public Message {
   const MessageFields& Fields();
 
   std::function<RawMessage()> read_;
+  std::function<bool(const FileStamp&)> unchanged_;
+  std::shared_ptr<ParsedAhead> ahead_;
   std::optional<MessageFields> fields_;
   std::optional<Error> failure_;
 };

@@ -37,14 +37,15 @@ void ForEachMessageFile(
   }
 }
 
-bool MaildirFiles::TryRead(const std::string& relative, Bytes& bytes, int& error) {
+bool MaildirFiles::TryRead(const std::string& relative, Bytes& bytes, int& error,
+                           FileStamp* stamp) {
   std::string path = directory_ + "/" + relative;
   FileDescriptor file = OpenForReading(path);
   if (file.get() < 0) {
     error = errno;
     return false;
   }
-  bytes = ReadAll(file, path);
+  bytes = ReadAll(file, path, stamp);
   return true;
 }
 
@@ -57,10 +58,10 @@ void MaildirFiles::Relist() {
   });
 }
 
-Bytes MaildirFiles::Read(const std::string& listed) {
+Bytes MaildirFiles::Read(const std::string& listed, FileStamp* stamp) {
   Bytes bytes;
   int error = 0;
-  if (TryRead(listed, bytes, error)) return bytes;
+  if (TryRead(listed, bytes, error, stamp)) return bytes;
   if (error != ENOENT) throw FileError(directory_ + "/" + listed, error);
 
   std::string unique(maildir_name::Unique(listed.substr(listed.find('/') + 1)));
@@ -69,11 +70,23 @@ Bytes MaildirFiles::Read(const std::string& listed) {
     if (relisted) Relist();
     auto now = moved_.find(unique);
     if (now == moved_.end() || now->second == listed) continue;
-    if (TryRead(now->second, bytes, error)) return bytes;
+    if (TryRead(now->second, bytes, error, stamp)) return bytes;
     if (relisted && error != ENOENT) throw FileError(directory_ + "/" + now->second, error);
   }
   // Deleted by another mail client since the maildir was listed.
   throw FileError(directory_ + "/" + listed, ENOENT);
+}
+
+}  // namespace store::local
+
+namespace store::local {
+
+bool MaildirFiles::Unchanged(const std::string& listed, const FileStamp& stamp) {
+  if (StampOf(directory_ + "/" + listed) == stamp) return true;
+  std::string unique(maildir_name::Unique(listed.substr(listed.find('/') + 1)));
+  std::lock_guard lock(mutex_);
+  auto now = moved_.find(unique);
+  return now != moved_.end() && StampOf(directory_ + "/" + now->second) == stamp;
 }
 
 }  // namespace store::local

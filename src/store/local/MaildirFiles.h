@@ -26,14 +26,17 @@ class MaildirFiles {
 
   // The bytes of the message listed as `listed` ("cur/<name>"). Throws Error::Unreadable with
   // the system's reason when it cannot be opened or read, or no longer exists.
-  Bytes Read(const std::string& listed);
+  Bytes Read(const std::string& listed, FileStamp* stamp = nullptr);
+
+  // Whether the message listed as `listed` is still the file, unchanged, that gave `stamp`.
+  bool Unchanged(const std::string& listed, const FileStamp& stamp);
 
  private:
-  bool TryRead(const std::string& relative, Bytes& bytes, int& error);
+  bool TryRead(const std::string& relative, Bytes& bytes, int& error, FileStamp* stamp);
   void Relist();
 
   std::string directory_;
-  std::mutex mutex_;  // messages may one day be read ahead on another thread
+  std::mutex mutex_;  // messages are read ahead on another thread
   // Unique name -> where the file was at the last relisting; built only once a file has moved,
   // so that a client renaming the whole folder costs one listing, not one per message.
   std::unordered_map<std::string, std::string> moved_;

@@ -7,6 +7,7 @@
 #include "store/local/LocalMessage.h"
 #include "store/local/MaildirFiles.h"
 #include "store/local/MaildirName.h"
+#include "store/local/ReadAhead.h"
 
 namespace store::local {
 
@@ -31,14 +32,19 @@ class MaildirMessages::Listing {
 
   std::size_t size() const { return entries_.size(); }
 
-  std::shared_ptr<Message> MessageAt(std::size_t i) const {
+  MessageSource SourceAt(std::size_t i) const {
     const Entry& entry = entries_[i];
     std::string listed = paths_.substr(entry.path, kSubdir + entry.nameSize);
     std::optional<std::time_t> delivered;
     if (entry.hasTime) delivered = entry.time;
-    return std::make_shared<LocalMessage>([files = files_, listed, delivered] {
-      return RawMessage{files->Read(listed), false, delivered};
-    });
+    return {[files = files_, listed, delivered] {
+              RawMessage raw{{}, false, delivered, {}};
+              raw.bytes = files->Read(listed, &raw.stamp);
+              return raw;
+            },
+            [files = files_, listed](const FileStamp& stamp) {
+              return files->Unchanged(listed, stamp);
+            }};
   }
 
  private:
@@ -62,16 +68,24 @@ class MaildirMessages::Listing {
 
 class MaildirMessages::MessageCursor : public Cursor<Message> {
  public:
-  explicit MessageCursor(std::shared_ptr<const Listing> listing) : listing_(std::move(listing)) {}
+  explicit MessageCursor(std::shared_ptr<const Listing> listing)
+      : listing_(std::move(listing)),
+        ahead_(
+            [listing = listing_](std::size_t i) -> std::optional<MessageSource> {
+              if (i >= listing->size()) return std::nullopt;
+              return listing->SourceAt(i);
+            },
+            kReadAhead) {}
 
   bool Next(std::shared_ptr<Message>& element) override {
     if (next_ == listing_->size()) return false;
-    element = listing_->MessageAt(next_++);
+    element = ahead_.MessageAt(next_++);
     return true;
   }
 
  private:
   std::shared_ptr<const Listing> listing_;
+  ReadAhead ahead_;
   std::size_t next_ = 0;
 };
 

@@ -3,11 +3,12 @@
 #include <sys/stat.h>
 
 #include <cerrno>
-#include <vector>
+#include <deque>
 
 #include "store/local/Files.h"
 #include "store/local/LocalMessage.h"
 #include "store/local/MboxScanner.h"
+#include "store/local/ReadAhead.h"
 
 namespace store::local {
 
@@ -42,34 +43,49 @@ class MboxMessages::Index {
     return spans_.size();
   }
 
-  const MboxScanner::Span& SpanAt(std::size_t i) const { return spans_[i]; }
-
-  RawMessage Read(const MboxScanner::Span& span) const {
-    return RawMessage{ReadRange(file_, path_, span.begin, span.end), true, {}};
+  // How to read message `i`, when the scan has found it.
+  static std::optional<MessageSource> SourceAt(const std::shared_ptr<Index>& index, std::size_t i) {
+    if (i >= index->spans_.size()) return std::nullopt;
+    const MboxScanner::Span span = index->spans_[i];
+    return MessageSource{
+        [index, span] { return index->Read(span); },
+        [index](const FileStamp& stamp) { return StampOf(index->file_) == stamp; }};
   }
 
  private:
+  RawMessage Read(const MboxScanner::Span& span) const {
+    RawMessage raw{ReadRange(file_, path_, span.begin, span.end), true, {}, {}};
+    // Taken after the read: a write during the read leaves the file newer than the stamp.
+    raw.stamp = StampOf(file_);
+    return raw;
+  }
+
   std::string path_;
   FileDescriptor file_;
   std::optional<MboxScanner> scanner_;
-  std::vector<MboxScanner::Span> spans_;
+  // Grows in blocks: a vector would briefly hold its old and new copy, twice the index, when it
+  // grows for a large file.
+  std::deque<MboxScanner::Span> spans_;
   bool complete_ = false;
 };
 
 class MboxMessages::MessageCursor : public Cursor<Message> {
  public:
-  explicit MessageCursor(std::shared_ptr<Index> index) : index_(std::move(index)) {}
+  // Messages are read ahead only as far as the scan has already gone (Count scans it all), so
+  // reading ahead never makes the walk fail earlier than it would.
+  explicit MessageCursor(std::shared_ptr<Index> index)
+      : index_(std::move(index)),
+        ahead_([index = index_](std::size_t i) { return Index::SourceAt(index, i); }, kReadAhead) {}
 
   bool Next(std::shared_ptr<Message>& element) override {
     if (!index_->Has(next_)) return false;
-    element = std::make_shared<LocalMessage>(
-        [index = index_, span = index_->SpanAt(next_)] { return index->Read(span); });
-    ++next_;
+    element = ahead_.MessageAt(next_++);
     return true;
   }
 
  private:
   std::shared_ptr<Index> index_;
+  ReadAhead ahead_;
   std::size_t next_ = 0;
 };
 

@@ -17,9 +17,55 @@
 namespace store::local {
 namespace {
 
+// GMime registers most of its object types on first use, and that registration is not safe
+// against two threads at once; messages are parsed on several. So GMime is started, and every type
+// a parse can meet registered, once, before the first parse on any thread.
 GMimeParserOptions* Options() {
   static GMimeParserOptions* options = [] {
     g_mime_init();
+    for (GType type : {
+             GMIME_TYPE_APPLICATION_PKCS7_MIME,
+             GMIME_TYPE_CONTENT_DISPOSITION,
+             GMIME_TYPE_CONTENT_TYPE,
+             GMIME_TYPE_DATA_WRAPPER,
+             GMIME_TYPE_FILTER_BASIC,
+             GMIME_TYPE_FILTER_BEST,
+             GMIME_TYPE_FILTER_CHARSET,
+             GMIME_TYPE_FILTER_DOS2UNIX,
+             GMIME_TYPE_FILTER_FROM,
+             GMIME_TYPE_FILTER_OPENPGP,
+             GMIME_TYPE_FILTER_STRIP,
+             GMIME_TYPE_FILTER_UNIX2DOS,
+             GMIME_TYPE_FILTER_WINDOWS,
+             GMIME_TYPE_FILTER_YENC,
+             GMIME_TYPE_HEADER,
+             GMIME_TYPE_HEADER_LIST,
+             GMIME_TYPE_MESSAGE,
+             GMIME_TYPE_MESSAGE_PART,
+             GMIME_TYPE_MESSAGE_PARTIAL,
+             GMIME_TYPE_MULTIPART,
+             GMIME_TYPE_MULTIPART_ENCRYPTED,
+             GMIME_TYPE_MULTIPART_SIGNED,
+             GMIME_TYPE_OBJECT,
+             GMIME_TYPE_PARAM,
+             GMIME_TYPE_PARAM_LIST,
+             GMIME_TYPE_PARSER,
+             GMIME_TYPE_PART,
+             GMIME_TYPE_STREAM_BUFFER,
+             GMIME_TYPE_STREAM_CAT,
+             GMIME_TYPE_STREAM_FILTER,
+             GMIME_TYPE_STREAM_MEM,
+             GMIME_TYPE_STREAM_NULL,
+             GMIME_TYPE_TEXT_PART,
+             INTERNET_ADDRESS_TYPE_GROUP,
+             INTERNET_ADDRESS_TYPE_MAILBOX,
+             internet_address_list_get_type(),
+             g_mime_format_options_get_type(),
+             g_mime_parser_options_get_type(),
+             g_mime_references_get_type(),
+         }) {
+      g_type_ensure(type);
+    }
     GMimeParserOptions* o = g_mime_parser_options_new();
     // Raw 8-bit header text: UTF-8 when it is valid, else the usual Western legacy charset.
     const char* fallback[] = {"UTF-8", "windows-1252", nullptr};
@@ -119,6 +165,7 @@ MessageFields WholeTextAsBody(std::string_view text, std::optional<std::time_t> 
 }  // namespace
 
 MessageFields ParseMessage(RawMessage raw) {
+  GMimeParserOptions* options = Options();
   Bytes bytes = std::move(raw.bytes);
   std::optional<std::time_t> delivered = raw.deliveryTime;
   std::string_view envelope = FirstLine(View(*bytes));
@@ -135,7 +182,7 @@ MessageFields ParseMessage(RawMessage raw) {
   GObjectPtr<GMimeStream> stream(g_mime_stream_mem_new_with_byte_array(bytes.get()));
   g_mime_stream_mem_set_owner(GMIME_STREAM_MEM(stream.get()), FALSE);
   GObjectPtr<GMimeParser> parser(g_mime_parser_new_with_stream(stream.get()));
-  GObjectPtr<GMimeMessage> message(g_mime_parser_construct_message(parser.get(), Options()));
+  GObjectPtr<GMimeMessage> message(g_mime_parser_construct_message(parser.get(), options));
   if (!message) return WholeTextAsBody(text, delivered);
 
   MessageFields fields;

@@ -76,7 +76,7 @@ void AsMboxFile(const std::uint8_t* data, std::size_t size) {
       std::abort();
     }
     last = span.begin;
-    ReadAllFields(RawMessage{ReadRange(file, "mbox", span.begin, span.end), true, {}});
+    ReadAllFields(RawMessage{ReadRange(file, "mbox", span.begin, span.end), true, {}, {}});
   }
 }
 
@@ -94,7 +94,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  ReadAllFields(RawMessage{Copy(data, size), false, 1700000000});
+  ReadAllFields(RawMessage{Copy(data, size), false, 1700000000, {}});
   AsMboxFile(data, size);
   std::string name = DecodeMailboxName(
       std::string_view(reinterpret_cast<const char*>(data), std::min<std::size_t>(size, 255)));
