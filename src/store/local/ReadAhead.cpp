@@ -1,7 +1,5 @@
 #include "store/local/ReadAhead.h"
 
-#include <malloc.h>
-
 #include <algorithm>
 #include <mutex>
 
