@@ -5,12 +5,14 @@ set -euo pipefail
 packages=(
   # build
   build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
-  qt6-base-dev libgmime-3.0-dev libgtest-dev libx11-dev
+  qt6-base-dev libgmime-3.0-dev libvmime-dev libgtest-dev libx11-dev
   # run and test: Qt's offscreen and X11 platforms, fonts, a real X server
   qt6-qpa-plugins libxcb-cursor0 fontconfig fonts-dejavu-core
   xvfb xauth x11-utils xdotool imagemagick
   # locales for the character set tests
   locales
+  # a real IMAP server, and certificates for it, for the IMAP tests and the benchmark
+  dovecot-imapd openssl ca-certificates
 )
 
 missing=()
