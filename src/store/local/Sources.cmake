@@ -26,4 +26,5 @@ set(ORVANE_LOCAL_STORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/ReadAhead.cpp
   ${CMAKE_CURRENT_LIST_DIR}/StoreFinder.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Text.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ThunderbirdProfiles.cpp
 )

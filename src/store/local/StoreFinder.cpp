@@ -1,8 +1,5 @@
 #include "store/local/StoreFinder.h"
 
-#include <QDir>
-#include <QSettings>
-#include <QStringList>
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -10,6 +7,7 @@
 
 #include "store/local/Directory.h"
 #include "store/local/FolderName.h"
+#include "store/local/ThunderbirdProfiles.h"
 
 namespace store::local {
 namespace {
@@ -52,28 +50,6 @@ class Finder {
   std::set<fs::path> seen_;
   std::vector<FoundStore> stores_;
 };
-
-std::vector<std::string> ThunderbirdProfiles(const std::string& home) {
-  const QString base = QString::fromStdString(home + "/.thunderbird");
-  QSettings ini(base + "/profiles.ini", QSettings::IniFormat);
-  QStringList groups = ini.childGroups();
-  // Profile0, Profile1, ... in the order Thunderbird numbered them.
-  std::sort(groups.begin(), groups.end(), [](const QString& a, const QString& b) {
-    return a.size() != b.size() ? a.size() < b.size() : a < b;
-  });
-  std::vector<std::string> profiles;
-  for (const QString& group : groups) {
-    if (!group.startsWith(QLatin1String("Profile"), Qt::CaseInsensitive)) continue;
-    ini.beginGroup(group);
-    // QSettings reads an unquoted value with commas as a list.
-    QString path = ini.value(QStringLiteral("Path")).toStringList().join(QLatin1String(", "));
-    bool relative = ini.value(QStringLiteral("IsRelative"), 1).toInt() != 0;
-    ini.endGroup();
-    if (path.isEmpty()) continue;
-    profiles.push_back((relative ? QDir(base).filePath(path) : path).toStdString());
-  }
-  return profiles;
-}
 
 void AddThunderbirdAccounts(const std::string& home, Finder& finder) {
   for (const std::string& profile : ThunderbirdProfiles(home)) {
