@@ -12,7 +12,6 @@ set(ORVANE_LOCAL_STORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/HtmlText.cpp
   ${CMAKE_CURRENT_LIST_DIR}/LocalFolder.cpp
   ${CMAKE_CURRENT_LIST_DIR}/LocalMessage.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/LocalSession.cpp
   ${CMAKE_CURRENT_LIST_DIR}/LocalStore.cpp
   ${CMAKE_CURRENT_LIST_DIR}/MaildirFiles.cpp
   ${CMAKE_CURRENT_LIST_DIR}/MaildirMessages.cpp

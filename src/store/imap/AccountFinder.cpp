@@ -1,0 +1,64 @@
+#include "store/imap/AccountFinder.h"
+
+#include <QString>
+#include <cstdlib>
+#include <set>
+#include <tuple>
+
+#include "store/imap/AccountsFile.h"
+#include "store/imap/PrefsFile.h"
+#include "store/imap/ProfileAccounts.h"
+#include "store/local/ThunderbirdProfiles.h"
+
+namespace store::imap {
+namespace {
+
+std::string Environment(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? value : "";
+}
+
+// XDG_CONFIG_HOME counts only as an absolute path; otherwise ~/.config.
+std::string ConfigHome(const std::string& home) {
+  const std::string config = Environment("XDG_CONFIG_HOME");
+  if (config.starts_with('/')) return config;
+  return home.empty() ? "" : home + "/.config";
+}
+
+// The same server and user: host names compare without regard to case, as DNS does.
+using Identity = std::tuple<std::string, int, std::string>;
+
+Identity IdentityOf(const Account& account) {
+  return {QString::fromStdString(account.host).toCaseFolded().toStdString(),
+          account.EffectivePort(), account.user};
+}
+
+}  // namespace
+
+std::vector<Account> FindAccounts(std::ostream& warnings) {
+  const std::string home = Environment("HOME");
+  std::vector<Account> found;
+  if (!home.empty()) {
+    for (const std::string& profile : local::ThunderbirdProfiles(home)) {
+      const std::string prefs = profile + "/prefs.js";
+      for (Account& account : ProfileAccounts(ReadPrefsFile(prefs), prefs, warnings)) {
+        found.push_back(std::move(account));
+      }
+    }
+  }
+  const std::string config = ConfigHome(home);
+  if (!config.empty()) {
+    for (Account& account : ReadAccountsFile(config + "/orvane/accounts.conf", warnings)) {
+      found.push_back(std::move(account));
+    }
+  }
+
+  std::set<Identity> seen;
+  std::vector<Account> accounts;
+  for (Account& account : found) {
+    if (seen.insert(IdentityOf(account)).second) accounts.push_back(std::move(account));
+  }
+  return accounts;
+}
+
+}  // namespace store::imap

@@ -1,0 +1,154 @@
+#include "store/imap/AccountsFile.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <optional>
+
+#include "store/imap/AccountProblem.h"
+
+namespace store::imap {
+namespace {
+
+// Read by hand rather than with QSettings, which sorts the sections (the user's order is the
+// order the accounts are listed in) and reads a value with commas as a list.
+
+std::string Trimmed(const std::string& text) {
+  const char* space = " \t\r";
+  const size_t begin = text.find_first_not_of(space);
+  if (begin == std::string::npos) return {};
+  return text.substr(begin, text.find_last_not_of(space) - begin + 1);
+}
+
+std::string Lower(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) {
+    return static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+  });
+  return text;
+}
+
+struct Section {
+  std::string name;
+  int line = 0;
+  std::map<std::string, std::string> values;
+  std::string problem;  // the first fault met while reading it
+};
+
+std::optional<int> Port(const std::string& text) {
+  if (text.empty() || text.size() > 5 ||
+      !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+    return std::nullopt;
+  }
+  const int port = std::stoi(text);
+  if (port < 1 || port > 65535) return std::nullopt;
+  return port;
+}
+
+// The account of a section, or the reason it cannot be used.
+std::string ReadAccount(const Section& section, Account& account) {
+  if (!section.problem.empty()) return section.problem;
+  auto value = [&](const char* key) {
+    auto it = section.values.find(key);
+    return it == section.values.end() ? std::string() : it->second;
+  };
+  account.name = value("name").empty() ? section.name : value("name");
+  account.host = value("host");
+  account.user = value("user");
+  if (!value("port").empty()) {
+    std::optional<int> port = Port(value("port"));
+    if (!port) return "the port \"" + value("port") + "\" is not a number from 1 to 65535";
+    account.port = *port;
+  }
+  const std::string security = Lower(value("security"));
+  if (security.empty() || security == "tls") {
+    account.security = Security::Tls;
+  } else if (security == "starttls") {
+    account.security = Security::StartTls;
+  } else if (security == "none") {
+    account.security = Security::None;
+  } else {
+    return "unknown security \"" + value("security") + "\" (tls, starttls or none)";
+  }
+  if (account.name.empty()) account.name = account.user + "@" + account.host;
+  return AccountProblem(account);
+}
+
+// A value may be quoted, to keep spaces at its ends.
+std::string Unquoted(const std::string& value) {
+  if (value.size() >= 2 && value.front() == '"' && value.back() == '"') {
+    return value.substr(1, value.size() - 2);
+  }
+  return value;
+}
+
+std::vector<Section> ReadSections(std::istream& in, const std::string& path,
+                                  std::ostream& warnings) {
+  static const char* const kKeys[] = {"name", "host", "port", "security", "user"};
+  std::vector<Section> sections;
+  std::string raw;
+  for (int number = 1; std::getline(in, raw); ++number) {
+    if (number == 1 && raw.starts_with("\xEF\xBB\xBF")) raw.erase(0, 3);
+    const std::string line = Trimmed(raw);
+    if (line.empty() || line.front() == '#' || line.front() == ';') continue;
+    if (line.front() == '[') {
+      Section section;
+      section.line = number;
+      if (line.back() != ']') {
+        section.problem = "its heading has no closing ]";
+        section.name = line.substr(1);
+      } else {
+        section.name = Trimmed(line.substr(1, line.size() - 2));
+      }
+      sections.push_back(std::move(section));
+      continue;
+    }
+    if (sections.empty()) {
+      warnings << "orvane: " << path << ": line " << number
+               << " is ignored: it belongs to no [section]\n";
+      continue;
+    }
+    Section& section = sections.back();
+    if (!section.problem.empty()) continue;
+    const size_t equals = line.find('=');
+    if (equals == std::string::npos) {
+      section.problem = "line " + std::to_string(number) + " is not a key = value line";
+      continue;
+    }
+    const std::string key = Lower(Trimmed(line.substr(0, equals)));
+    if (std::find(std::begin(kKeys), std::end(kKeys), key) == std::end(kKeys)) {
+      section.problem = "unknown key \"" + key + "\" on line " + std::to_string(number);
+    } else if (!section.values.emplace(key, Unquoted(Trimmed(line.substr(equals + 1)))).second) {
+      section.problem = "\"" + key + "\" is given twice";
+    }
+  }
+  return sections;
+}
+
+}  // namespace
+
+std::vector<Account> ReadAccountsFile(const std::string& path, std::ostream& warnings) {
+  std::error_code missing;
+  if (!std::filesystem::exists(path, missing)) return {};
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    warnings << "orvane: " << path << " cannot be read: " << std::strerror(errno) << "\n";
+    return {};
+  }
+  std::vector<Account> accounts;
+  for (const Section& section : ReadSections(in, path, warnings)) {
+    Account account;
+    const std::string problem = ReadAccount(section, account);
+    if (!problem.empty()) {
+      warnings << "orvane: " << path << ": the account [" << section.name << "] on line "
+               << section.line << " is left out: " << problem << "\n";
+      continue;
+    }
+    accounts.push_back(std::move(account));
+  }
+  return accounts;
+}
+
+}  // namespace store::imap

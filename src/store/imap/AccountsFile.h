@@ -1,0 +1,23 @@
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "store/imap/Account.h"
+
+namespace store::imap {
+
+// The accounts of the service's own account file, in the file's order: one [section] per account
+// with the keys
+//   name      what the account is called (else the section's name)
+//   host      the server's host name
+//   port      1-65535 (else the usual port for the security)
+//   security  tls, starttls or none (else tls)
+//   user      the user name to log in with
+// Lines starting with # or ; are comments. A section that cannot be used (no host, a bad port, an
+// unknown security, ...) is left out with a warning on `warnings`; nothing is guessed. A missing
+// file has no accounts.
+std::vector<Account> ReadAccountsFile(const std::string& path, std::ostream& warnings);
+
+}  // namespace store::imap
