@@ -8,6 +8,7 @@
 #include "export/Outcome.h"
 #include "store/Service.h"
 #include "store/Store.h"
+#include "window/PasswordDialogPrompt.h"
 
 class QCloseEvent;
 class QLineEdit;
@@ -27,7 +28,8 @@ class Form1 : public QWidget, public exporter::ExportView {
   Q_OBJECT
 
  public:
-  explicit Form1(store::SessionFactory createSession = store::CreateSession,
+  // By default the session of this computer's service, asking for account passwords in dialogs.
+  explicit Form1(store::SessionFactory createSession = CreateSessionAskingPasswords,
                  QWidget* parent = nullptr);
   ~Form1() override;
 

@@ -17,6 +17,7 @@ TempHome::TempHome() {
   SetEnv("TZ", "UTC");
   SetEnv("MAILDIR", std::nullopt);
   SetEnv("MAIL", std::nullopt);
+  SetEnv("XDG_CONFIG_HOME", std::nullopt);
 }
 
 TempHome::~TempHome() {

@@ -130,11 +130,14 @@ std::vector<Section> ReadSections(std::istream& in, const std::string& path,
 }  // namespace
 
 std::vector<Account> ReadAccountsFile(const std::string& path, std::ostream& warnings) {
-  std::error_code missing;
-  if (!std::filesystem::exists(path, missing)) return {};
+  std::error_code error;
+  if (std::filesystem::status(path, error).type() == std::filesystem::file_type::not_found) {
+    return {};
+  }
   std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    warnings << "orvane: " << path << " cannot be read: " << std::strerror(errno) << "\n";
+  if (error || !in) {
+    const std::string reason = error ? error.message() : std::strerror(errno);
+    warnings << "orvane: " << path << " cannot be read: " << reason << "\n";
     return {};
   }
   std::vector<Account> accounts;

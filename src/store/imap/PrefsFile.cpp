@@ -93,9 +93,11 @@ class PrefsParser {
     }
   }
 
+  // Takes the punctuation `c`; anything else is left for the next statement to start with.
   bool TakePunct(char c) {
-    Token token = Take();
-    return token.kind == Kind::Punct && token.punct == c;
+    if (Peek().kind != Kind::Punct || Peek().punct != c) return false;
+    Take();
+    return true;
   }
 
   static bool IsStatementWord(const Token& token) {
@@ -168,41 +170,50 @@ class PrefsParser {
   }
 
   // The rest of a string literal opened by `quote`, with its escapes resolved; false when it is
-  // not closed or holds a broken escape.
+  // not closed on its line or holds a broken escape. A broken escape is read on to the closing quote, so that
+  // the next token starts where it should.
   bool ReadString(char quote, std::string& out) {
+    bool broken = false;
     while (at_ < text_.size()) {
       const char c = text_[at_++];
-      if (c == quote) return true;
+      if (c == quote) return !broken;
+      // The client writes a line break in a value as \n; a raw one means the quote was never
+      // closed, and the next line is read afresh rather than as the string's rest.
+      if (c == '\n') {
+        --at_;
+        return false;
+      }
       if (c != '\\') {
         out += c;
         continue;
       }
       if (at_ >= text_.size()) return false;
       const char e = text_[at_++];
+      std::optional<char32_t> escaped;
       switch (e) {
         case 'n':
-          out += '\n';
+          escaped = U'\n';
           break;
         case 'r':
-          out += '\r';
+          escaped = U'\r';
           break;
         case 't':
-          out += '\t';
+          escaped = U'\t';
           break;
-        case 'x': {
-          std::optional<char32_t> c = Hex(2);
-          if (!c) return false;
-          AppendUtf8(out, *c);
+        case 'x':
+          escaped = Hex(2);
           break;
-        }
-        case 'u': {
-          std::optional<char32_t> c = CodeUnit();
-          if (!c) return false;
-          AppendUtf8(out, *c);
+        case 'u':
+          escaped = CodeUnit();
           break;
-        }
         default:  // \\, \", \' and any other character stand for themselves
           out += e;
+          continue;
+      }
+      if (escaped) {
+        AppendUtf8(out, *escaped);
+      } else {
+        broken = true;
       }
     }
     return false;

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+#include <memory>
+
+#include "store/PasswordPrompt.h"
+#include "store/Store.h"
+
+namespace window {
+
+// Asks the user for each account's password in a PasswordDialog.
+class PasswordDialogPrompt : public store::PasswordPrompt {
+ public:
+  explicit PasswordDialogPrompt(QWidget* parent = nullptr) : parent_(parent) {}
+
+  std::optional<std::string> AskPassword(const std::string& account, const std::string& server,
+                                         const std::string& problem) override;
+
+ private:
+  QPointer<QWidget> parent_;
+};
+
+// A session of this computer's message store service that asks for the IMAP accounts' passwords
+// in dialogs at log-on: the program's own session.
+std::shared_ptr<store::Session> CreateSessionAskingPasswords();
+
+}  // namespace window
