@@ -1,0 +1,156 @@
+// Logging on to the user's IMAP accounts: each account's password is asked for after the stores
+// on disk are listed, a failure is said on the next ask, and a skipped account is left out.
+
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "StoreReading.h"
+#include "store/PasswordPrompt.h"
+#include "store/imap/AccountLogOn.h"
+#include "store/imap/ImapStore.h"
+
+namespace {
+
+// Stands for the user: answers each ask with the next of its answers (nothing = skip) and notes
+// what it was asked. With no answers left it skips.
+class AnsweringPrompt : public store::PasswordPrompt {
+ public:
+  explicit AnsweringPrompt(std::deque<std::optional<std::string>> answers)
+      : answers_(std::move(answers)) {}
+
+  std::optional<std::string> AskPassword(const std::string& account, const std::string& server,
+                                         const std::string& problem) override {
+    asked.push_back(account + " | " + server + " | " + problem);
+    if (answers_.empty()) return std::nullopt;
+    std::optional<std::string> answer = answers_.front();
+    answers_.pop_front();
+    return answer;
+  }
+
+  std::vector<std::string> asked;
+
+ private:
+  std::deque<std::optional<std::string>> answers_;
+};
+
+// A loopback port held by this test where nothing listens: connecting to it is refused.
+class ClosedPort {
+ public:
+  ClosedPort() : fd_(socket(AF_INET, SOCK_STREAM, 0)) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (fd_ < 0 || bind(fd_, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
+        getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+      throw std::runtime_error("no loopback port");
+    }
+    port_ = ntohs(address.sin_port);
+  }
+  ~ClosedPort() { close(fd_); }
+  ClosedPort(const ClosedPort&) = delete;
+  ClosedPort& operator=(const ClosedPort&) = delete;
+
+  int port() const { return port_; }
+
+ private:
+  int fd_;
+  int port_ = 0;
+};
+
+// What the store says when it cannot open the account with this password.
+std::string FailureOpening(const store::imap::Account& account, const std::string& password) {
+  try {
+    store::imap::OpenImapStore(account, password);
+  } catch (const store::Error& error) {
+    return error.what();
+  }
+  return "<opened>";
+}
+
+Names StoreNamesAsking(const std::shared_ptr<store::PasswordPrompt>& prompt) {
+  auto session = store::CreateSessionWithAccounts(prompt);
+  session->LogOn();
+  return Each(session->InfoStores(), [](auto& infoStore) { return infoStore->Name(); });
+}
+
+class AccountLogOn : public testing::Test {
+ protected:
+  void SetUp() override {
+    home.Maildir("Maildir");
+    home.Write("Mail/inbox", "From a@example.org Mon Jan  1 00:00:00 2024\nSubject: hi\n\nhi\n");
+    account.name = "Work";
+    account.host = "127.0.0.1";
+    account.port = port.port();
+    account.security = store::imap::Security::None;
+    account.user = "ann";
+    server = "127.0.0.1:" + std::to_string(port.port());
+    home.Write(".config/orvane/accounts.conf",
+               "[Work]\nhost = 127.0.0.1\nport = " + std::to_string(port.port()) +
+                   "\nsecurity = none\nuser = ann\n"
+                   "[Home]\nhost = 127.0.0.1\nport = " +
+                   std::to_string(port.port()) + "\nsecurity = none\nuser = bob\n");
+  }
+
+  TempHome home;
+  ClosedPort port;
+  store::imap::Account account;
+  std::string server;
+};
+
+TEST_F(AccountLogOn, EachAccountIsAskedForInTurnAndASkippedOneIsLeftOut) {
+  auto prompt = std::make_shared<AnsweringPrompt>(
+      std::deque<std::optional<std::string>>{std::nullopt, std::nullopt});
+  EXPECT_EQ(StoreNamesAsking(prompt), (Names{"Maildir", "Mail"}));
+  EXPECT_EQ(prompt->asked,
+            (std::vector<std::string>{"Work | " + server + " | ", "Home | " + server + " | "}));
+}
+
+TEST_F(AccountLogOn, AFailedLogOnIsAskedAgainWithItsReasonUntilTheUserSkips) {
+  const std::string reason = FailureOpening(account, "first");
+  ASSERT_NE(reason, "<opened>");
+  ASSERT_FALSE(reason.empty());
+  auto prompt = std::make_shared<AnsweringPrompt>(
+      std::deque<std::optional<std::string>>{"first", "second", std::nullopt, std::nullopt});
+  EXPECT_EQ(StoreNamesAsking(prompt), (Names{"Maildir", "Mail"}));
+  EXPECT_EQ(prompt->asked, (std::vector<std::string>{
+                               "Work | " + server + " | ",
+                               "Work | " + server + " | " + reason,
+                               "Work | " + server + " | " + reason,
+                               "Home | " + server + " | ",
+                           }));
+}
+
+TEST_F(AccountLogOn, AnEmptyPasswordIsTriedLikeAnyOther) {
+  AnsweringPrompt prompt({"", std::nullopt});
+  EXPECT_EQ(store::imap::LogOnAccount(account, prompt), nullptr);
+  EXPECT_EQ(prompt.asked, (std::vector<std::string>{
+                              "Work | " + server + " | ",
+                              "Work | " + server + " | " + FailureOpening(account, ""),
+                          }));
+}
+
+TEST_F(AccountLogOn, ASessionWithoutAPromptListsTheStoresOnDiskAlone) {
+  EXPECT_EQ(StoreNames(), (Names{"Maildir", "Mail"}));
+}
+
+TEST_F(AccountLogOn, EveryLogOnFindsTheAccountsAfresh) {
+  auto prompt = std::make_shared<AnsweringPrompt>(std::deque<std::optional<std::string>>{});
+  auto session = store::CreateSessionWithAccounts(prompt);
+  session->LogOn();
+  home.Write(".config/orvane/accounts.conf", "[New]\nhost = 127.0.0.1\nuser = cy\n");
+  session->LogOff();
+  session->LogOn();
+  EXPECT_EQ(prompt->asked,
+            (std::vector<std::string>{"Work | " + server + " | ", "Home | " + server + " | ",
+                                      "New | 127.0.0.1:993 | "}));
+}
+
+}  // namespace
