@@ -2,15 +2,13 @@
 // on disk are listed, a failure is said on the next ask, and a skipped account is left out.
 
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <deque>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "ClosedPort.h"
 #include "StoreReading.h"
 #include "store/PasswordPrompt.h"
 #include "store/imap/AccountLogOn.h"
@@ -38,31 +36,6 @@ class AnsweringPrompt : public store::PasswordPrompt {
 
  private:
   std::deque<std::optional<std::string>> answers_;
-};
-
-// A loopback port held by this test where nothing listens: connecting to it is refused.
-class ClosedPort {
- public:
-  ClosedPort() : fd_(socket(AF_INET, SOCK_STREAM, 0)) {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (fd_ < 0 || bind(fd_, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
-        getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-      throw std::runtime_error("no loopback port");
-    }
-    port_ = ntohs(address.sin_port);
-  }
-  ~ClosedPort() { close(fd_); }
-  ClosedPort(const ClosedPort&) = delete;
-  ClosedPort& operator=(const ClosedPort&) = delete;
-
-  int port() const { return port_; }
-
- private:
-  int fd_;
-  int port_ = 0;
 };
 
 // What the store says when it cannot open the account with this password.
