@@ -15,6 +15,8 @@ QLabel* NewText(const QString& text, QWidget* parent) {
   // Account names and server replies are shown as they are, never read as markup.
   label->setTextFormat(Qt::PlainText);
   label->setWordWrap(true);
+  // Wide enough that a usual account name and server fit on one line, and a reason on two.
+  label->setMinimumWidth(label->fontMetrics().averageCharWidth() * 75);
   return label;
 }
 
