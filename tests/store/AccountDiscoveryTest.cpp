@@ -45,8 +45,15 @@ Found Find() {
   return {accounts, warnings.str()};
 }
 
-std::string Server(int n, const std::string& key, const std::string& value) {
-  return "user_pref(\"mail.server.server" + std::to_string(n) + "." + key + "\", " + value + ");\n";
+// The prefs.js lines of server `n`, one per "key=value", the value written as prefs.js does.
+std::string Server(int n, std::initializer_list<std::string> settings) {
+  std::string lines;
+  for (const std::string& setting : settings) {
+    const size_t equals = setting.find('=');
+    lines += "user_pref(\"mail.server.server" + std::to_string(n) + "." +
+             setting.substr(0, equals) + "\", " + setting.substr(equals + 1) + ");\n";
+  }
+  return lines;
 }
 
 const char kProfiles[] =
@@ -68,42 +75,34 @@ TEST_F(AccountDiscovery, AHomeWithoutEitherSourceHasNoAccountsAndNoWarnings) {
 
 TEST_F(AccountDiscovery, AProfileGivesItsImapServersOnlyWithTheirConnectionSecurity) {
   home.Write(".thunderbird/profiles.ini", kProfiles);
-  home.Write(".thunderbird/Profiles/x.home/prefs.js",
-             "// Mozilla User Preferences\n" + Server(1, "type", "\"none\"") +
-                 Server(1, "hostname", "\"Local Folders\"") +
-                 Server(1, "name", "\"Local Folders\"") + Server(1, "userName", "\"nobody\"") +
-                 // SSL/TLS on its usual port; the display name escaped
-                 Server(2, "type", "\"imap\"") + Server(2, "hostname", "\"imap.example.org\"") +
-                 Server(2, "userName", "\"ann@example.org\"") + Server(2, "socketType", "3") +
-                 Server(2, "name", "\"Ann \\\"Work\\\" \\u00c9t\\u00e9\"") +
-                 Server(3, "type", "\"pop3\"") + Server(3, "hostname", "\"pop.example.org\"") +
-                 Server(3, "userName", "\"ann\"") + Server(3, "socketType", "3") +
-                 // STARTTLS on a port of its own; host and user changed after the account was made
-                 Server(4, "type", "\"imap\"") + Server(4, "hostname", "\"old.example.net\"") +
-                 Server(4, "realhostname", "\"new.example.net\"") +
-                 Server(4, "userName", "\"old\"") + Server(4, "realuserName", "\"bob\"") +
-                 Server(4, "port", "1143") + Server(4, "socketType", "2") +
-                 Server(4, "name", "\"Bob\"") +
-                 // plain, as the account says, with the port unset (-1); no display name
-                 Server(10, "type", "\"imap\"") + Server(10, "hostname", "\"lan.example\"") +
-                 Server(10, "userName", "\"carol\"") + Server(10, "socketType", "0") +
-                 Server(10, "port", "-1") +
-                 // "try STARTTLS" would fall back to plain; STARTTLS is required instead
-                 Server(5, "type", "\"imap\"") + Server(5, "hostname", "\"try.example.org\"") +
-                 Server(5, "userName", "\"dan\"") + Server(5, "socketType", "1") +
-                 Server(5, "name", "\"Dan\"") +
-                 // no socket type at all: never unprotected by default
-                 Server(6, "type", "\"imap\"") + Server(6, "hostname", "\"quiet.example.org\"") +
-                 Server(6, "userName", "\"eve\"") + Server(6, "name", "\"Eve\"") +
-                 "this line is junk\n" + Server(7, "type", "\"imap\"") +
-                 "user_pref(\"mail.server.server7.hostname\", \"broken.example.org);\n" +
-                 Server(8, "type", "\"imap\"") + Server(8, "name", "\"Fay\"") +
-                 Server(8, "hostname", "\"fay.example.org\"") + Server(8, "userName", "\"fay\"") +
-                 Server(8, "socketType", "9") + Server(9, "type", "\"imap\"") +
-                 Server(9, "name", "\"Gil\"") + Server(9, "hostname", "\"gil.example.org\"") +
-                 Server(9, "userName", "\"gil\"") + Server(9, "port", "70000") +
-                 Server(11, "type", "\"imap\"") + Server(11, "name", "\"Hal\"") +
-                 Server(11, "hostname", "\"bad host\"") + Server(11, "userName", "\"hal\""));
+  home.Write(
+      ".thunderbird/Profiles/x.home/prefs.js",
+      "// Mozilla User Preferences\n" +
+          Server(1, {R"(type="none")", R"(hostname="Local Folders")", R"(userName="nobody")"}) +
+          // SSL/TLS on its usual port; the display name escaped
+          Server(2, {R"(type="imap")", R"(hostname="imap.example.org")",
+                     R"(userName="ann@example.org")", "socketType=3",
+                     R"(name="Ann \"Work\" \u00c9t\u00e9")"}) +
+          Server(3, {R"(type="pop3")", R"(hostname="pop.example.org")", R"(userName="ann")"}) +
+          // STARTTLS on a port of its own; host and user changed after the account was made
+          Server(4, {R"(type="imap")", R"(hostname="old.example.net")",
+                     R"(realhostname="new.example.net")", R"(userName="old")",
+                     R"(realuserName="bob")", "port=1143", "socketType=2", R"(name="Bob")"}) +
+          // plain, as the account says, with the port unset (-1); no display name
+          Server(10, {R"(type="imap")", R"(hostname="lan.example")", R"(userName="carol")",
+                      "socketType=0", "port=-1"}) +
+          // "try STARTTLS" would fall back to plain; STARTTLS is required instead
+          Server(5, {R"(type="imap")", R"(hostname="try.example.org")", R"(userName="dan")",
+                     "socketType=1", R"(name="Dan")"}) +
+          // no socket type at all: never unprotected by default
+          Server(6, {R"(type="imap")", R"(hostname="quiet.example.org")", R"(userName="eve")",
+                     R"(name="Eve")"}) +
+          "this line is junk\n" + Server(7, {R"(type="imap")", R"(hostname="unclosed.example)"}) +
+          Server(8, {R"(type="imap")", R"(hostname="fay.example.org")", R"(userName="fay")",
+                     "socketType=9"}) +
+          Server(9, {R"(type="imap")", R"(hostname="gil.example.org")", R"(userName="gil")",
+                     "port=70000"}) +
+          Server(11, {R"(type="imap")", R"(hostname="bad host")", R"(userName="hal")"}));
 
   Found found = Find();
   EXPECT_EQ(found.accounts,
@@ -112,17 +111,16 @@ TEST_F(AccountDiscovery, AProfileGivesItsImapServersOnlyWithTheirConnectionSecur
                    "Dan | try.example.org:143 | starttls | dan",
                    "Eve | quiet.example.org:143 | starttls | eve",
                    "carol@lan.example | lan.example:143 | none | carol"}));
-  const std::string prefs = home / ".thunderbird/Profiles/x.home/prefs.js";
-  EXPECT_EQ(found.warnings,
-            "orvane: " + prefs + ": the IMAP server server7 is left out: no host\n" +
-                "orvane: " + prefs +
-                ": the IMAP server server8 is left out: unknown connection security "
-                "(socketType)\n" +
-                "orvane: " + prefs +
-                ": the IMAP server server9 is left out: the port is not a port number\n" +
-                "orvane: " + prefs +
-                ": the IMAP server server11 is left out: the host name holds spaces, slashes or "
-                "control characters\n");
+  std::string expected;
+  for (const char* left : {"server7 is left out: no host",
+                           "server8 is left out: unknown connection security (socketType)",
+                           "server9 is left out: the port is not a port number",
+                           "server11 is left out: the host name holds spaces, slashes or control "
+                           "characters"}) {
+    expected += "orvane: " + (home / ".thunderbird/Profiles/x.home/prefs.js") +
+                ": the IMAP server " + left + "\n";
+  }
+  EXPECT_EQ(found.warnings, expected);
 }
 
 TEST_F(AccountDiscovery, EveryProfileIsReadInItsOrderWhereverItLives) {
@@ -130,13 +128,11 @@ TEST_F(AccountDiscovery, EveryProfileIsReadInItsOrderWhereverItLives) {
              "[Profile1]\nName=work\nIsRelative=0\nPath=" + (home / "elsewhere/work") +
                  "\n\n[Profile0]\nName=home\nIsRelative=1\nPath=Profiles/x.home\n");
   home.Write(".thunderbird/Profiles/x.home/prefs.js",
-             Server(1, "type", "\"imap\"") + Server(1, "hostname", "\"home.example.org\"") +
-                 Server(1, "userName", "\"me\"") + Server(1, "socketType", "3") +
-                 Server(1, "name", "\"Home\""));
+             Server(1, {R"(type="imap")", R"(hostname="home.example.org")", R"(userName="me")",
+                        "socketType=3", R"(name="Home")"}));
   home.Write("elsewhere/work/prefs.js",
-             Server(1, "type", "\"imap\"") + Server(1, "hostname", "\"work.example.org\"") +
-                 Server(1, "userName", "\"me\"") + Server(1, "socketType", "3") +
-                 Server(1, "name", "\"Work\""));
+             Server(1, {R"(type="imap")", R"(hostname="work.example.org")", R"(userName="me")",
+                        "socketType=3", R"(name="Work")"}));
   EXPECT_EQ(Find().accounts, (Lines{"Home | home.example.org:993 | tls | me",
                                     "Work | work.example.org:993 | tls | me"}));
 }
@@ -211,9 +207,8 @@ TEST_F(AccountDiscovery, TheAccountFileIsFoundWhereXdgConfigHomeSaysAndOnlyThere
 TEST_F(AccountDiscovery, AnUnreadableAccountFileIsSaidAndCostsNothingElse) {
   home.Write(".thunderbird/profiles.ini", kProfiles);
   home.Write(".thunderbird/Profiles/x.home/prefs.js",
-             Server(1, "type", "\"imap\"") + Server(1, "hostname", "\"imap.example.org\"") +
-                 Server(1, "userName", "\"ann\"") + Server(1, "socketType", "3") +
-                 Server(1, "name", "\"Ann\""));
+             Server(1, {R"(type="imap")", R"(hostname="imap.example.org")", R"(userName="ann")",
+                        "socketType=3", R"(name="Ann")"}));
   const std::string file = home.Write(".config/orvane/accounts.conf", "[a]\nhost = a\nuser = u\n");
   namespace fs = std::filesystem;
   fs::permissions(file, fs::perms::none);
@@ -235,9 +230,8 @@ TEST_F(AccountDiscovery, AnUnreadableAccountFileIsSaidAndCostsNothingElse) {
 TEST_F(AccountDiscovery, TheSameAccountFoundTwiceIsListedOnceWhereFirstFound) {
   home.Write(".thunderbird/profiles.ini", kProfiles);
   home.Write(".thunderbird/Profiles/x.home/prefs.js",
-             Server(1, "type", "\"imap\"") + Server(1, "hostname", "\"IMAP.Example.org\"") +
-                 Server(1, "userName", "\"ann\"") + Server(1, "socketType", "3") +
-                 Server(1, "name", "\"From the profile\""));
+             Server(1, {R"(type="imap")", R"(hostname="IMAP.Example.org")", R"(userName="ann")",
+                        "socketType=3", R"(name="From the profile")"}));
   home.Write(".config/orvane/accounts.conf",
              // the same server and user, the port said outright
              "[again]\nhost = imap.example.org\nport = 993\nuser = ann\n"
