@@ -48,6 +48,10 @@ class DialogUser {
   void Answer() {
     auto* dialog = qobject_cast<PasswordDialog*>(QApplication::activeModalWidget());
     if (!dialog || !dialog->isVisible() || dialog->property("answered").toBool()) return;
+    // Keys go to the active window; wait until the dialog is one (a few seconds at most, so that
+    // a dialog that never becomes active fails the test instead of hanging it).
+    if (!dialog->isActiveWindow() && ++waits_ < 500) return;
+    waits_ = 0;
     dialog->setProperty("answered", true);
     seen.push_back({dialog->lblAccount->text(),
                     dialog->lblProblem->isHidden() ? QString() : dialog->lblProblem->text(),
@@ -64,6 +68,7 @@ class DialogUser {
   std::vector<Act> acts_;
   const QWidget* owner_;
   QTimer timer_;
+  int waits_ = 0;
 };
 
 // Types text key by key; a character beyond ASCII comes as a key carrying that text, as from an
