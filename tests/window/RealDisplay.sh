@@ -42,7 +42,8 @@ eventually answers || fail "display $DISPLAY does not answer"
 start_orvane() {
   mkdir -p -m 700 "$work/runtime"
   env -u QT_QPA_PLATFORM -u QT_SCALE_FACTOR -u QT_SCREEN_SCALE_FACTORS -u QT_FONT_DPI \
-    -u MAILDIR -u MAIL HOME="$1" XDG_RUNTIME_DIR="$work/runtime" "$orvane" >"$work/orvane.log" 2>&1 &
+    -u MAILDIR -u MAIL -u XDG_CONFIG_HOME HOME="$1" XDG_RUNTIME_DIR="$work/runtime" \
+    "$orvane" >"$work/orvane.log" 2>&1 &
   app_pid=$!
 }
 
