@@ -170,8 +170,8 @@ class PrefsParser {
   }
 
   // The rest of a string literal opened by `quote`, with its escapes resolved; false when it is
-  // not closed on its line or holds a broken escape. A broken escape is read on to the closing quote, so that
-  // the next token starts where it should.
+  // not closed on its line or holds a broken escape. A broken escape is read on to the closing
+  // quote, so that the next token starts where it should.
   bool ReadString(char quote, std::string& out) {
     bool broken = false;
     while (at_ < text_.size()) {
