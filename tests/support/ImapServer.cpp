@@ -149,7 +149,7 @@ void ImapServer::WriteConfiguration(const std::string& user, const std::string& 
        << "log_path = " << dir_ << "/dovecot.log\n"
        << "instance_name = orvane-test-" << imapPort_ << "\n"
        << "protocols = imap\n"
-       << "listen = 127.0.0.1\n"
+       << "listen = 127.0.0.1, 127.0.0.2\n"
        << "default_internal_user = " << (root ? "dovecot" : self) << "\n"
        << "default_login_user = " << (root ? "dovenull" : self) << "\n"
        << "ssl = yes\n"
@@ -157,6 +157,7 @@ void ImapServer::WriteConfiguration(const std::string& user, const std::string& 
        << "ssl_key = <" << dir_ << "/server.key\n"
        << "disable_plaintext_auth = no\n"
        << "auth_mechanisms = plain login\n"
+       << "auth_failure_delay = 0\n"
        << "mail_location = maildir:" << maildir_ << "\n"
        << "passdb {\n  driver = passwd-file\n  args = scheme=PLAIN " << dir_ << "/passwd\n}\n"
        << "userdb {\n  driver = static\n  args = uid=" << uid << " gid=" << gid << " home=" << dir_

@@ -35,6 +35,9 @@ std::string CertificateProblem(const Account& account, const vmime::exception& e
 // The library's message, with the server's own words when it gave some.
 std::string Details(const vmime::exception& error) {
   std::string text = error.what();
+  for (const vmime::exception* cause = error.other(); cause; cause = cause->other()) {
+    text += std::string(" ") + cause->what();
+  }
   if (const auto* command = dynamic_cast<const ex::command_error*>(&error)) {
     if (!command->response().empty()) text += " (" + command->response() + ")";
   }
@@ -42,6 +45,18 @@ std::string Details(const vmime::exception& error) {
     if (!auth->response().empty()) text += " (" + auth->response() + ")";
   }
   return text;
+}
+
+// The library's wording of socket failures, made plain. The error number it attaches to a failed
+// connect is not the connect's own, so that one is not repeated.
+std::string SocketProblem(const vmime::exception& error) {
+  const std::string what = error.what();
+  if (what == "Error while connecting socket.") return "the connection was refused or timed out.";
+  constexpr std::string_view kLookup = "request failed: ";
+  if (auto at = what.find(kLookup); at != std::string::npos) {
+    return "the name could not be looked up (" + what.substr(at + kLookup.size()) + ").";
+  }
+  return Details(error);
 }
 
 }  // namespace
@@ -61,7 +76,7 @@ std::string ConnectionFailure(const Account& account, const vmime::exception& er
     }
   }
   if (Is<ex::connection_error>(error) || Is<ex::socket_exception>(error)) {
-    return "Cannot reach " + account.Server() + ": " + Details(error);
+    return "Cannot reach " + account.Server() + ": " + SocketProblem(error);
   }
   if (Is<ex::tls_exception>(error)) {
     return "No secure connection to " + account.Server() + ": " + Details(error);
