@@ -98,6 +98,7 @@ void ImapServer::Start() {
   if (pid_ == 0) {
     // The server goes with the test, even one that crashes, and keeps off its output.
     prctl(PR_SET_PDEATHSIG, SIGTERM);
+    setpgid(0, 0);  // its own group, so that stopping it cuts every client process off too
     int log = open((dir_ + "/dovecot.out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     dup2(log, STDOUT_FILENO);
     dup2(log, STDERR_FILENO);
@@ -117,9 +118,15 @@ ImapServer::~ImapServer() {
 
 void ImapServer::Stop() {
   if (pid_ <= 0) return;
-  kill(pid_, SIGTERM);
+  // The master's end does not end the processes serving clients at once; the group's does.
+  kill(-pid_, SIGTERM);
   int status = 0;
   waitpid(pid_, &status, 0);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (kill(-pid_, 0) == 0) {
+    if (std::chrono::steady_clock::now() > deadline) kill(-pid_, SIGKILL);
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
   pid_ = -1;
 }
 

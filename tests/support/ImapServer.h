@@ -22,7 +22,7 @@ class ImapServer {
   std::string caFile() const { return dir_ + "/ca.crt"; }
   const std::string& maildir() const { return maildir_; }
 
-  // Stops the server (SIGTERM) and waits for it; its clients are cut off.
+  // Stops the server at once, every process of it, and waits for them; its clients are cut off.
   void Stop();
   // Starts it again on the same ports, serving the same mail, and waits for its greeting.
   void Start();
