@@ -33,6 +33,10 @@ inline std::string GeneratedMessage(int i) {
         "MIME-Version: 1.0\r\nContent-Type: multipart/alternative; boundary=\"b" + n + "\"\r\n\r\n";
     text += "--b" + n + "\r\nContent-Type: text/plain; charset=utf-8\r\n\r\n" + body;
     text += "--b" + n + "\r\nContent-Type: text/html\r\n\r\n<p>" + n + "</p>\r\n--b" + n + "--\r\n";
+  } else if (i % 6 == 4) {  // HTML written over several lines, as mail programs do
+    text += "MIME-Version: 1.0\r\nContent-Type: text/html; charset=utf-8\r\n\r\n";
+    text += "<html><body>\r\n<p>Dear Bob,\r\nthe figures for " + n + "\r\nare in.</p>\r\n" +
+            "<p>Regards,<br>\r\nAnn</p>\r\n</body></html>\r\n";
   } else if (i % 7 == 3) {
     text += "\r\n" + body + "Gr\xfc\xdf" + "e, no charset named.\r\n";
   } else {
