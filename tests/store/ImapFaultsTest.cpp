@@ -94,6 +94,29 @@ TEST_F(ImapFault, AConnectionDroppedDuringTheWalkIsReopenedAndTheWalkGoesOn) {
   EXPECT_TRUE(FileBytes(view.path) == undisturbed) << "the export differs";
 }
 
+TEST_F(ImapFault, AMailboxRenumberedWhileTheConnectionWasDownFailsTheRemainingMessages) {
+  ExportTo view(home / "messages.txt");
+  view.atEvents = [&](long shown) {
+    if (shown != 10) return;
+    server->Stop();
+    // The server comes back without its UID records, as one restored from an old backup.
+    for (const auto& entry : std::filesystem::directory_iterator(maildir)) {
+      if (entry.path().filename().string().starts_with("dovecot")) {
+        std::filesystem::remove(entry.path());
+      }
+    }
+    server->Start();
+  };
+  const exporter::Outcome outcome = Export(inbox, view);
+  EXPECT_EQ(outcome.records, 250);
+  EXPECT_EQ(outcome.unreadCount, 50);
+  ASSERT_FALSE(outcome.firstUnread.empty());
+  EXPECT_NE(outcome.firstUnread[0].reason.find(
+                "could not be reopened: the mailbox was renumbered on the server meanwhile."),
+            std::string::npos)
+      << outcome.firstUnread[0].reason;
+}
+
 TEST_F(ImapFault, AServerGoneForGoodFailsTheRemainingMessagesWithTheReason) {
   ExportTo view(home / "messages.txt");
   view.atEvents = [&](long shown) {

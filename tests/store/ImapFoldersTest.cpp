@@ -51,3 +51,13 @@ TEST_F(ImapFolders, AMailboxThatOnlyHoldsOthersIsListedAndHasNoMessages) {
   EXPECT_TRUE(walk.done());
   EXPECT_EQ(NamesOf(lists->Folders()), std::vector<std::string>{"orvane"});
 }
+
+TEST_F(ImapFolders, AreListedAgainAfterTheServerDroppedTheAccountsConnection) {
+  Deliver("alpha", 1709546400, Message("alpha"));
+  StartServer();
+  auto account = Open();
+  server->Stop();
+  server->Start();
+  EXPECT_EQ(NamesOf(account->RootFolder()->Folders()),
+            (std::vector<std::string>{"INBOX", "alpha"}));
+}

@@ -53,6 +53,14 @@ TEST_F(ImapLogOn, RefusesACertificateIssuedForAnotherServerName) {
             "127.0.0.2.");
 }
 
+TEST_F(ImapLogOn, StartTlsIsNeverSkippedWhenTheServerDoesNotOfferIt) {
+  server = std::make_unique<ImapServer>(maildir, kUser, kPassword, /*tls=*/false);
+  const Account account = AccountWith(Security::StartTls);
+  EXPECT_EQ(OpenFailure(account),
+            "The server " + account.Server() +
+                " does not offer STARTTLS, so the connection cannot be protected.");
+}
+
 TEST_F(ImapLogOn, WithoutProtectionOnlyWhenTheAccountSaysSo) {
   TrustSystemOnly();  // no certificate is looked at
   EXPECT_EQ(OpenFailure(AccountWith(Security::None)), "");

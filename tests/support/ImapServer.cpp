@@ -67,8 +67,8 @@ std::string Quoted(const std::string& path) { return "'" + path + "'"; }
 
 }  // namespace
 
-ImapServer::ImapServer(std::string maildir, std::string user, std::string password)
-    : maildir_(std::move(maildir)) {
+ImapServer::ImapServer(std::string maildir, std::string user, std::string password, bool tls)
+    : maildir_(std::move(maildir)), tls_(tls) {
   std::string pattern = (fs::temp_directory_path() / "orvane-dovecot-XXXXXX").string();
   if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
   dir_ = pattern;
@@ -159,7 +159,7 @@ void ImapServer::WriteConfiguration(const std::string& user, const std::string& 
        << "listen = 127.0.0.1, 127.0.0.2\n"
        << "default_internal_user = " << (root ? "dovecot" : self) << "\n"
        << "default_login_user = " << (root ? "dovenull" : self) << "\n"
-       << "ssl = yes\n"
+       << "ssl = " << (tls_ ? "yes" : "no") << "\n"
        << "ssl_cert = <" << dir_ << "/server.crt\n"
        << "ssl_key = <" << dir_ << "/server.key\n"
        << "disable_plaintext_auth = no\n"
@@ -171,7 +171,9 @@ void ImapServer::WriteConfiguration(const std::string& user, const std::string& 
        << "/home\n}\n"
        << "service imap-login {\n"
        << "  inet_listener imap {\n    port = " << imapPort_ << "\n  }\n"
-       << "  inet_listener imaps {\n    port = " << imapsPort_ << "\n    ssl = yes\n  }\n"
+       << (tls_ ? "  inet_listener imaps {\n    port = " + std::to_string(imapsPort_) +
+                      "\n    ssl = yes\n  }\n"
+                : "")
        << "}\n"
        << "service anvil {\n  chroot =\n}\n"
        << "service imap-login {\n  chroot =\n}\n";

@@ -11,7 +11,8 @@
 class ImapServer {
  public:
   // Starts the server and waits for its greeting; throws std::runtime_error when it cannot.
-  ImapServer(std::string maildir, std::string user, std::string password);
+  // Without `tls` it offers neither STARTTLS nor a TLS port, as some old servers do.
+  ImapServer(std::string maildir, std::string user, std::string password, bool tls = true);
   ~ImapServer();
   ImapServer(const ImapServer&) = delete;
   ImapServer& operator=(const ImapServer&) = delete;
@@ -34,6 +35,7 @@ class ImapServer {
   void WaitForGreeting();
 
   std::string maildir_;
+  bool tls_;
   std::string dir_;
   int imapPort_ = 0;
   int imapsPort_ = 0;

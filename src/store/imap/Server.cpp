@@ -23,34 +23,46 @@ void UsePosixPlatform() {
 
 Server::Server(const Account& account, const std::string& password,
                std::chrono::milliseconds timeout)
-    : account_(account) {
+    : account_(account), timeout_(timeout) {
   UsePosixPlatform();
   try {
     session_ = vmime::net::session::create();
-    const bool tlsFromStart = account.security == Security::Tls;
-    vmime::utility::url url(tlsFromStart ? "imaps" : "imap", account.host,
-                            static_cast<vmime::port_t>(account.EffectivePort()));
-    store_ = vmime::dynamicCast<vmime::net::imap::IMAPStore>(session_->getStore(url));
-    store_->setProperty("auth.username", account.user);
-    store_->setProperty("auth.password", password);
-    store_->setProperty("options.sasl", false);
+    // Kept in the session, for every connection made for this account.
+    const std::string prefix = "store." + std::string(Protocol()) + ".";
+    session_->getProperties()[prefix + "auth.username"] = account.user;
+    session_->getProperties()[prefix + "auth.password"] = password;
+    session_->getProperties()[prefix + "options.sasl"] = false;
     // STARTTLS is demanded, never skipped when the server does not offer it.
-    store_->setProperty("connection.tls", account.security == Security::StartTls);
-    store_->setProperty("connection.tls.required", account.security == Security::StartTls);
-
-    auto verifier = std::make_shared<vmime::security::cert::defaultCertificateVerifier>();
-    verifier->setX509RootCAs(TrustedAuthorities());
-    store_->setCertificateVerifier(verifier);
-    store_->setTimeoutHandlerFactory(std::make_shared<Timeouts>(timeout));
+    session_->getProperties()[prefix + "connection.tls"] = account.security == Security::StartTls;
+    session_->getProperties()[prefix + "connection.tls.required"] =
+        account.security == Security::StartTls;
+    verifier_ = std::make_shared<vmime::security::cert::defaultCertificateVerifier>();
+    verifier_->setX509RootCAs(TrustedAuthorities());
+    store_ = NewStore();
     store_->connect();
   } catch (const vmime::exception& error) {
     throw Error::Unreadable(ConnectionFailure(account_, error));
   }
 }
 
-Server::~Server() {
+Server::~Server() { Close(store_); }
+
+const char* Server::Protocol() const {
+  return account_.security == Security::Tls ? "imaps" : "imap";
+}
+
+std::shared_ptr<vmime::net::imap::IMAPStore> Server::NewStore() const {
+  vmime::utility::url url(Protocol(), account_.host,
+                          static_cast<vmime::port_t>(account_.EffectivePort()));
+  auto store = vmime::dynamicCast<vmime::net::imap::IMAPStore>(session_->getStore(url));
+  store->setCertificateVerifier(verifier_);
+  store->setTimeoutHandlerFactory(std::make_shared<Timeouts>(timeout_));
+  return store;
+}
+
+void Server::Close(const std::shared_ptr<vmime::net::imap::IMAPStore>& store) {
   try {
-    if (store_ && store_->isConnected()) store_->disconnect();
+    if (store && store->isConnected()) store->disconnect();
   } catch (const vmime::exception&) {
     // The server is gone already; nothing is left to close.
   }
@@ -58,6 +70,14 @@ Server::~Server() {
 
 std::vector<std::shared_ptr<vmime::net::folder>> Server::Mailboxes() {
   try {
+    return store_->getRootFolder()->getFolders(true);
+  } catch (const vmime::exception&) {
+    // The account's connection may have been dropped since; a new one is made once.
+  }
+  try {
+    Close(store_);
+    store_ = NewStore();
+    store_->connect();
     return store_->getRootFolder()->getFolders(true);
   } catch (const vmime::exception& error) {
     throw Error::Unreadable(ConnectionFailure(account_, error));

@@ -9,6 +9,7 @@
 #include <vmime/net/imap/IMAPConnection.hpp>
 #include <vmime/net/imap/IMAPStore.hpp>
 #include <vmime/net/session.hpp>
+#include <vmime/security/cert/defaultCertificateVerifier.hpp>
 
 #include "store/imap/Account.h"
 
@@ -38,8 +39,14 @@ class Server {
   std::shared_ptr<vmime::net::imap::IMAPConnection> Connect();
 
  private:
+  const char* Protocol() const;
+  std::shared_ptr<vmime::net::imap::IMAPStore> NewStore() const;
+  static void Close(const std::shared_ptr<vmime::net::imap::IMAPStore>& store);
+
   Account account_;
+  std::chrono::milliseconds timeout_;
   std::shared_ptr<vmime::net::session> session_;
+  std::shared_ptr<vmime::security::cert::defaultCertificateVerifier> verifier_;
   std::shared_ptr<vmime::net::imap::IMAPStore> store_;
 };
 
