@@ -75,8 +75,13 @@ std::string ConnectionFailure(const Account& account, const vmime::exception& er
              " does not offer STARTTLS, so the connection cannot be protected.";
     }
   }
-  if (Is<ex::connection_error>(error) || Is<ex::socket_exception>(error)) {
+  if (Is<ex::connection_error>(error)) {
     return "Cannot reach " + account.Server() + ": " + SocketProblem(error);
+  }
+  // Failures of a connection that was already made.
+  if (Is<ex::socket_exception>(error) || Is<ex::system_error>(error) ||
+      Is<ex::not_connected>(error)) {
+    return "The connection to " + account.Server() + " broke off: " + Details(error);
   }
   if (Is<ex::tls_exception>(error)) {
     return "No secure connection to " + account.Server() + ": " + Details(error);

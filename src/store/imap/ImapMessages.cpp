@@ -83,15 +83,16 @@ class ImapMessages::MessageCursor : public Cursor<Message> {
     if (failure_) return;
     try {
       Take(mailbox_->Fetch(uids));
-    } catch (const Error& lost) {
+    } catch (const Error&) {
       // One new connection for this loss; the walk goes on from this batch.
       try {
         Reopen();
         Take(mailbox_->Fetch(uids));
       } catch (const Error& again) {
         mailbox_.reset();
-        failure_ = std::string("The connection to the server was lost (") + lost.what() +
-                   ") and could not be reopened: " + again.what();
+        failure_ =
+            std::string("The connection to the server was lost and could not be reopened: ") +
+            again.what();
       }
     }
   }
