@@ -109,12 +109,12 @@ TEST_F(ImapFault, AMailboxRenumberedWhileTheConnectionWasDownFailsTheRemainingMe
   };
   const exporter::Outcome outcome = Export(inbox, view);
   EXPECT_EQ(outcome.records, 250);
-  EXPECT_EQ(outcome.unreadCount, 50);
+  EXPECT_GT(outcome.unreadCount, 0);
   ASSERT_FALSE(outcome.firstUnread.empty());
-  EXPECT_NE(outcome.firstUnread[0].reason.find(
-                "could not be reopened: the mailbox was renumbered on the server meanwhile."),
-            std::string::npos)
-      << outcome.firstUnread[0].reason;
+  EXPECT_EQ(outcome.firstUnread[0].label, "message " + std::to_string(251 - outcome.unreadCount));
+  EXPECT_EQ(outcome.firstUnread[0].reason,
+            "The connection to the server was lost and could not be reopened: the mailbox was "
+            "renumbered on the server meanwhile.");
 }
 
 TEST_F(ImapFault, AServerGoneForGoodFailsTheRemainingMessagesWithTheReason) {
@@ -125,14 +125,13 @@ TEST_F(ImapFault, AServerGoneForGoodFailsTheRemainingMessagesWithTheReason) {
   const exporter::Outcome outcome = Export(inbox, view);
   // The messages fetched before the server went are written; the rest are named unread.
   EXPECT_EQ(outcome.records, 250);
-  EXPECT_EQ(outcome.unreadCount, 50);
-  ASSERT_EQ(outcome.firstUnread.size(), 5u);
-  EXPECT_EQ(outcome.firstUnread[0].label, "message 201");
-  EXPECT_EQ(outcome.firstUnread[0].reason.rfind("The connection to the server was lost", 0), 0u)
-      << outcome.firstUnread[0].reason;
-  EXPECT_NE(outcome.firstUnread[0].reason.find("could not be reopened: Cannot reach 127.0.0.1:"),
-            std::string::npos)
-      << outcome.firstUnread[0].reason;
+  EXPECT_GT(outcome.unreadCount, 0);
+  EXPECT_LE(outcome.unreadCount, 240);
+  ASSERT_FALSE(outcome.firstUnread.empty());
+  EXPECT_EQ(outcome.firstUnread[0].label, "message " + std::to_string(251 - outcome.unreadCount));
+  EXPECT_EQ(outcome.firstUnread[0].reason,
+            "The connection to the server was lost and could not be reopened: Cannot reach " +
+                AccountWith(Security::Tls).Server() + ": the connection was refused or timed out.");
   const std::string file = FileBytes(view.path);
   EXPECT_EQ(Records(file), 250);
   EXPECT_TRUE(file.ends_with("\r\n\f\r\n"));

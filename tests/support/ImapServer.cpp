@@ -83,8 +83,11 @@ ImapServer::ImapServer(std::string maildir, std::string user, std::string passwo
   if (getuid() == 0) {
     // Dovecot refuses to serve mail as root; the mail user is nobody, who must own the mail.
     Run("chown -R 65534:65534 " + Quoted(maildir_));
-    for (fs::path up = fs::path(maildir_).parent_path(); up != up.root_path();
-         up = up.parent_path()) {
+    // Scratch directories are made for root alone; nobody must pass through them. Directories
+    // outside the temporary one are left as they are.
+    const fs::path temp = fs::canonical(fs::temp_directory_path());
+    for (fs::path up = fs::canonical(maildir_).parent_path();
+         up != temp && up.string().starts_with(temp.string() + "/"); up = up.parent_path()) {
       fs::permissions(up, fs::perms::others_exec, fs::perm_options::add);
     }
   }

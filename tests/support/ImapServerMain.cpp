@@ -3,7 +3,8 @@
 //
 //   orvane_imap_server <maildir> <user> <password>
 //
-// Prints "imap <port>", "imaps <port>" and "ca <file>", one a line, once the server greets.
+// Prints "imap <port>", "imaps <port>" and "ca <file>", one a line, once the server greets. Run as
+// root, the maildir is given to nobody, who serves it; it should lie in the temporary directory.
 
 #include <signal.h>
 #include <unistd.h>

@@ -2,6 +2,7 @@
 
 #include <glib.h>
 
+#include <algorithm>
 #include <map>
 #include <optional>
 #include <string>
@@ -16,8 +17,11 @@ namespace {
 using local::MessageSource;
 using local::RawMessage;
 
-// A batch is this many messages, or fewer when they add up to this many bytes (but at least one).
-constexpr std::size_t kBatchMessages = 200;
+// The first batch is small, so the first messages show soon; each next one is twice as large, up
+// to a limit that keeps round trips rare on a slow link. A batch also ends where its messages add
+// up to kBatchBytes (but holds at least one), which bounds the memory a walk takes.
+constexpr std::size_t kFirstBatch = 50;
+constexpr std::size_t kLargestBatch = 400;
 constexpr std::size_t kBatchBytes = 8 << 20;
 
 MessageSource Fetched(std::shared_ptr<const std::string> text) {
@@ -75,11 +79,12 @@ class ImapMessages::MessageCursor : public Cursor<Message> {
     batchEnd_ = first;
     std::size_t bytes = 0;
     std::vector<std::uint32_t> uids;
-    while (batchEnd_ < entries_->size() && uids.size() < kBatchMessages &&
+    while (batchEnd_ < entries_->size() && uids.size() < batchMessages_ &&
            (uids.empty() || bytes + (*entries_)[batchEnd_].size <= kBatchBytes)) {
       bytes += (*entries_)[batchEnd_].size;
       uids.push_back((*entries_)[batchEnd_++].uid);
     }
+    batchMessages_ = std::min(2 * batchMessages_, kLargestBatch);
     if (failure_) return;
     try {
       Take(mailbox_->Fetch(uids));
@@ -119,6 +124,7 @@ class ImapMessages::MessageCursor : public Cursor<Message> {
   std::shared_ptr<const std::vector<Mailbox::Entry>> entries_;
   std::map<std::uint32_t, std::shared_ptr<const std::string>> batch_;
   std::size_t batchBegin_ = 0, batchEnd_ = 0;
+  std::size_t batchMessages_ = kFirstBatch;
   std::optional<std::string> failure_;
   std::size_t next_ = 0;
   local::ReadAhead ahead_;  // last: its workers stop before the batch they read from goes
