@@ -24,17 +24,19 @@ TEST_F(ImapFolders, AreTheServersHierarchyInboxFirstThenByNameWithNamesDecoded) 
   Deliver("Archive.2024", 1709546400, Message("old"));
   Deliver("Archive.2023", 1709546400, Message("older"));
   Deliver("alpha", 1709546400, Message("alpha"));
+  Deliver("Old \"mail\"", 1709546400, Message("quoted"));
   StartServer();
 
   auto account = Open();
   EXPECT_EQ(account->Name(), "Work mail");
   auto top = account->RootFolder()->Folders();
-  ASSERT_EQ(NamesOf(top).size(), 5u);
-  EXPECT_EQ(NamesOf(top),
-            (std::vector<std::string>{"INBOX", "alpha", "Archive", "Entwürfe", "zeta"}));
+  ASSERT_EQ(NamesOf(top).size(), 6u);
+  EXPECT_EQ(NamesOf(top), (std::vector<std::string>{"INBOX", "alpha", "Archive", "Entwürfe",
+                                                    "Old \"mail\"", "zeta"}));
   EXPECT_EQ(NamesOf(Named(top, "Archive")->Folders()), (std::vector<std::string>{"2023", "2024"}));
   EXPECT_EQ(NamesOf(Named(top, "Entwürfe")->Folders()), std::vector<std::string>{});
   EXPECT_EQ(Named(top, "Entwürfe")->Messages()->Count(), 1);
+  EXPECT_EQ(Named(top, "Old \"mail\"")->Messages()->Count(), 1);
   EXPECT_EQ(Named(Named(top, "Archive")->Folders(), "2024")->Messages()->Count(), 1);
 }
 
