@@ -68,6 +68,7 @@ class ImapMessages::MessageCursor : public Cursor<Message> {
     if (failure_) return Failing(*failure_);
     auto found = batch_.find((*entries_)[i].uid);
     if (found == batch_.end()) {
+      if (!refusal_.empty()) return Failing("The server could not give the message: " + refusal_);
       return Failing("The message was deleted from the server during the export.");
     }
     return Fetched(found->second);
@@ -75,6 +76,7 @@ class ImapMessages::MessageCursor : public Cursor<Message> {
 
   void FetchBatchAt(std::size_t first) {
     batch_.clear();
+    refusal_.clear();
     batchBegin_ = first;
     batchEnd_ = first;
     std::size_t bytes = 0;
@@ -111,10 +113,11 @@ class ImapMessages::MessageCursor : public Cursor<Message> {
     mailbox_ = std::move(mailbox);
   }
 
-  void Take(std::map<std::uint32_t, std::string> bodies) {
-    for (auto& [uid, text] : bodies) {
+  void Take(Mailbox::Fetched fetched) {
+    for (auto& [uid, text] : fetched.texts) {
       batch_.emplace(uid, std::make_shared<const std::string>(std::move(text)));
     }
+    refusal_ = std::move(fetched.refusal);
   }
 
   std::shared_ptr<Server> server_;
@@ -125,6 +128,7 @@ class ImapMessages::MessageCursor : public Cursor<Message> {
   std::map<std::uint32_t, std::shared_ptr<const std::string>> batch_;
   std::size_t batchBegin_ = 0, batchEnd_ = 0;
   std::size_t batchMessages_ = kFirstBatch;
+  std::string refusal_;  // why the server left some of the batch out, when it said
   std::optional<std::string> failure_;
   std::size_t next_ = 0;
   local::ReadAhead ahead_;  // last: its workers stop before the batch they read from goes

@@ -101,9 +101,9 @@ std::vector<Mailbox::Entry> Mailbox::Entries() {
   return entries;
 }
 
-std::map<std::uint32_t, std::string> Mailbox::Fetch(const std::vector<std::uint32_t>& uids) {
-  std::map<std::uint32_t, std::string> bodies;
-  if (uids.empty()) return bodies;
+Mailbox::Fetched Mailbox::Fetch(const std::vector<std::uint32_t>& uids) {
+  Fetched fetched;
+  if (uids.empty()) return fetched;
   try {
     std::vector<vmime::net::message::uid> set(uids.begin(), uids.end());
     IMAPCommand::FETCH(vmime::net::messageSet::byUID(set), {"UID", "BODY.PEEK[]"})
@@ -112,6 +112,11 @@ std::map<std::uint32_t, std::string> Mailbox::Fetch(const std::vector<std::uint3
     // A NO still carries the messages the server could give (others were expunged meanwhile).
     if (response->isBad()) {
       throw Error::Unreadable("The server rejected the fetch: " + response->getErrorLog());
+    }
+    if (Status(*response) != IMAPParser::resp_cond_state::OK) {
+      const auto* text =
+          response->response_done()->response_tagged()->resp_cond_state()->resp_text();
+      fetched.refusal = text && !text->text().empty() ? text->text() : response->getErrorLog();
     }
     ForEachFetch(*response, [&](const IMAPParser::msg_att& attributes) {
       std::uint32_t uid = 0;
@@ -123,12 +128,12 @@ std::map<std::uint32_t, std::string> Mailbox::Fetch(const std::vector<std::uint3
           body = item->nstring();
         }
       }
-      if (uid != 0 && body && !body->isNIL()) bodies[uid] = body->value();
+      if (uid != 0 && body && !body->isNIL()) fetched.texts[uid] = body->value();
     });
   } catch (const vmime::exception& error) {
     throw Error::Unreadable(ConnectionFailure(server_.account(), error));
   }
-  return bodies;
+  return fetched;
 }
 
 }  // namespace store::imap

@@ -33,10 +33,15 @@ class Mailbox {
   // The mailbox's messages now, in the server's order; throws Error::Unreadable.
   std::vector<Entry> Entries();
 
-  // The whole text of each of these messages that the server still has, by UID; a message
-  // expunged meanwhile is simply not there. Throws Error::Unreadable when the connection fails
-  // or the server rejects the command.
-  std::map<std::uint32_t, std::string> Fetch(const std::vector<std::uint32_t>& uids);
+  struct Fetched {
+    std::map<std::uint32_t, std::string> texts;  // by UID
+    std::string refusal;  // the server's words when it could not give them all
+  };
+
+  // The whole text of each of these messages that the server still has; a message expunged
+  // meanwhile is simply not there. Throws Error::Unreadable when the connection fails or the
+  // server rejects the command outright.
+  Fetched Fetch(const std::vector<std::uint32_t>& uids);
 
  private:
   Server& server_;
