@@ -1,6 +1,9 @@
 // What an IMAP export does when the server changes under it: a message expunged by another
 // client, a connection that drops and can be reopened, a server that goes away for good.
 
+#include <chrono>
+#include <thread>
+
 #include <vmime/net/messageSet.hpp>
 #include <vmime/net/session.hpp>
 #include <vmime/net/store.hpp>
@@ -100,7 +103,9 @@ TEST_F(ImapFault, AMailboxRenumberedWhileTheConnectionWasDownFailsTheRemainingMe
   view.atEvents = [&](long shown) {
     if (shown != 10) return;
     server->Stop();
-    // The server comes back without its UID records, as one restored from an old backup.
+    // The server comes back without its UID records, as one restored from an old backup. Its
+    // new UIDVALIDITY is the time in seconds: a second must pass for it to differ.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1100));
     for (const auto& entry : std::filesystem::directory_iterator(maildir)) {
       if (entry.path().filename().string().starts_with("dovecot")) {
         std::filesystem::remove(entry.path());
