@@ -38,7 +38,12 @@ std::string HtmlToPlainText(std::string_view html) {
   // Real mail nests a few dozen levels deep; anything far deeper is broken or hostile.
   const std::string limited = LimitNesting(html, 256);
   DetachedDocument document;
-  document.setHtml(QString::fromUtf8(limited.data(), static_cast<qsizetype>(limited.size())));
+  QString source = QString::fromUtf8(limited.data(), static_cast<qsizetype>(limited.size()));
+  // Line ends mean the same in HTML whichever they are, but the document keeps a blank for each
+  // CR; without this a message read over IMAP (always CR LF) would differ from its LF file.
+  source.replace(QLatin1String("\r\n"), QLatin1String("\n"))
+      .replace(QLatin1Char('\r'), QLatin1Char('\n'));
+  document.setHtml(source);
   QString text = document.toPlainText();
   // Images and other embedded objects leave a placeholder character behind.
   text.remove(QChar::ObjectReplacementCharacter);

@@ -1,0 +1,14 @@
+#include "store/imap/ImapStore.h"
+
+#include "store/imap/ImapInfoStore.h"
+#include "store/imap/MailboxTree.h"
+
+namespace store::imap {
+
+std::shared_ptr<Folder> ImapInfoStore::RootFolder() { return MailboxTree(server_); }
+
+std::shared_ptr<InfoStore> OpenImapStore(const Account& account, const std::string& password) {
+  return std::make_shared<ImapInfoStore>(std::make_shared<Server>(account, password));
+}
+
+}  // namespace store::imap

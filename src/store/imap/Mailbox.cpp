@@ -1,0 +1,139 @@
+#include "store/imap/Mailbox.h"
+
+#include <vmime/net/imap/IMAPCommand.hpp>
+#include <vmime/net/imap/IMAPUtils.hpp>
+#include <vmime/net/messageSet.hpp>
+
+#include "store/Error.h"
+#include "store/imap/ConnectionFailure.h"
+#include "store/imap/Server.h"
+
+namespace store::imap {
+namespace {
+
+using vmime::net::imap::IMAPCommand;
+using vmime::net::imap::IMAPParser;
+using Response = std::unique_ptr<IMAPParser::response>;
+
+IMAPParser::resp_cond_state::Status Status(const IMAPParser::response& response) {
+  return response.response_done()->response_tagged()->resp_cond_state()->status();
+}
+
+// The FETCH answers of a response, one msg_att each.
+template <class Visit>
+void ForEachFetch(const IMAPParser::response& response, Visit visit) {
+  for (const auto* item : response.continue_req_or_response_data()) {
+    const IMAPParser::response_data* data = item->response_data();
+    if (!data || !data->message_data()) continue;
+    const IMAPParser::message_data* message = data->message_data();
+    if (message->type() == IMAPParser::message_data::FETCH && message->msg_att()) {
+      visit(*message->msg_att());
+    }
+  }
+}
+
+}  // namespace
+
+Mailbox::Mailbox(Server& server, const vmime::net::folder::path& path) : server_(server) {
+  connection_ = server.Connect();
+  try {
+    const std::string name =
+        vmime::net::imap::IMAPUtils::pathToString(connection_->hierarchySeparator(), path);
+    IMAPCommand::SELECT(true, name, {})->send(connection_);
+    Response response(connection_->readResponse());
+    if (response->isBad() || Status(*response) != IMAPParser::resp_cond_state::OK) {
+      throw Error::Unreadable("The server would not open the mailbox: " + response->getErrorLog());
+    }
+    for (const auto* item : response->continue_req_or_response_data()) {
+      const IMAPParser::response_data* data = item->response_data();
+      if (!data) continue;
+      if (const auto* mailbox = data->mailbox_data()) {
+        if (mailbox->type() == IMAPParser::mailbox_data::EXISTS && mailbox->number()) {
+          exists_ = mailbox->number()->value();
+        }
+      } else if (const auto* state = data->resp_cond_state()) {
+        const auto* code = state->resp_text() ? state->resp_text()->resp_text_code() : nullptr;
+        if (code && code->type() == IMAPParser::resp_text_code::UIDVALIDITY && code->nz_number()) {
+          uidValidity_ = static_cast<std::uint32_t>(code->nz_number()->value());
+        }
+      }
+    }
+  } catch (const vmime::exception& error) {
+    throw Error::Unreadable(ConnectionFailure(server.account(), error));
+  }
+}
+
+Mailbox::~Mailbox() {
+  try {
+    if (connection_->isConnected()) connection_->disconnect();
+  } catch (const vmime::exception&) {
+    // A connection already lost has nothing left to close.
+  }
+}
+
+std::vector<Mailbox::Entry> Mailbox::Entries() {
+  std::vector<Entry> entries;
+  if (exists_ == 0) return entries;
+  try {
+    IMAPCommand::FETCH(vmime::net::messageSet::byNumber(1, static_cast<std::size_t>(-1)),
+                       {"UID", "RFC822.SIZE"})
+        ->send(connection_);
+    Response response(connection_->readResponse());
+    if (response->isBad() || Status(*response) != IMAPParser::resp_cond_state::OK) {
+      throw Error::Unreadable("The server would not list the mailbox's messages: " +
+                              response->getErrorLog());
+    }
+    entries.reserve(exists_);
+    ForEachFetch(*response, [&](const IMAPParser::msg_att& attributes) {
+      Entry entry{0, 0};
+      for (const auto* item : attributes.items()) {
+        if (item->type() == IMAPParser::msg_att_item::UID && item->unique_id()) {
+          entry.uid = static_cast<std::uint32_t>(item->unique_id()->value());
+        } else if (item->type() == IMAPParser::msg_att_item::RFC822_SIZE && item->number()) {
+          entry.size = item->number()->value();
+        }
+      }
+      if (entry.uid != 0) entries.push_back(entry);
+    });
+  } catch (const vmime::exception& error) {
+    throw Error::Unreadable(ConnectionFailure(server_.account(), error));
+  }
+  return entries;
+}
+
+Mailbox::Fetched Mailbox::Fetch(const std::vector<std::uint32_t>& uids) {
+  Fetched fetched;
+  if (uids.empty()) return fetched;
+  try {
+    std::vector<vmime::net::message::uid> set(uids.begin(), uids.end());
+    IMAPCommand::FETCH(vmime::net::messageSet::byUID(set), {"UID", "BODY.PEEK[]"})
+        ->send(connection_);
+    Response response(connection_->readResponse());
+    // A NO still carries the messages the server could give (others were expunged meanwhile).
+    if (response->isBad()) {
+      throw Error::Unreadable("The server rejected the fetch: " + response->getErrorLog());
+    }
+    if (Status(*response) != IMAPParser::resp_cond_state::OK) {
+      const auto* text =
+          response->response_done()->response_tagged()->resp_cond_state()->resp_text();
+      fetched.refusal = text && !text->text().empty() ? text->text() : response->getErrorLog();
+    }
+    ForEachFetch(*response, [&](const IMAPParser::msg_att& attributes) {
+      std::uint32_t uid = 0;
+      const IMAPParser::nstring* body = nullptr;
+      for (const auto* item : attributes.items()) {
+        if (item->type() == IMAPParser::msg_att_item::UID && item->unique_id()) {
+          uid = static_cast<std::uint32_t>(item->unique_id()->value());
+        } else if (item->type() == IMAPParser::msg_att_item::BODY_SECTION && item->nstring()) {
+          body = item->nstring();
+        }
+      }
+      if (uid != 0 && body && !body->isNIL()) fetched.texts[uid] = body->value();
+    });
+  } catch (const vmime::exception& error) {
+    throw Error::Unreadable(ConnectionFailure(server_.account(), error));
+  }
+  return fetched;
+}
+
+}  // namespace store::imap

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <vmime/net/folder.hpp>
+#include <vmime/net/imap/IMAPConnection.hpp>
+
+namespace store::imap {
+
+class Server;
+
+// One mailbox opened read-only (EXAMINE) on a connection of its own. Nothing done here changes
+// the server: bodies are fetched with BODY.PEEK, which leaves \Seen alone.
+class Mailbox {
+ public:
+  struct Entry {
+    std::uint32_t uid;
+    std::size_t size;  // as the server counts it
+  };
+
+  // Connects and examines the mailbox; throws Error::Unreadable with the reason.
+  Mailbox(Server& server, const vmime::net::folder::path& path);
+  ~Mailbox();
+  Mailbox(const Mailbox&) = delete;
+  Mailbox& operator=(const Mailbox&) = delete;
+
+  std::uint32_t uidValidity() const { return uidValidity_; }
+
+  // The mailbox's messages now, in the server's order; throws Error::Unreadable.
+  std::vector<Entry> Entries();
+
+  struct Fetched {
+    std::map<std::uint32_t, std::string> texts;  // by UID
+    std::string refusal;  // the server's words when it could not give them all
+  };
+
+  // The whole text of each of these messages that the server still has; a message expunged
+  // meanwhile is simply not there. Throws Error::Unreadable when the connection fails or the
+  // server rejects the command outright.
+  Fetched Fetch(const std::vector<std::uint32_t>& uids);
+
+ private:
+  Server& server_;
+  std::shared_ptr<vmime::net::imap::IMAPConnection> connection_;
+  std::uint32_t uidValidity_ = 0;
+  std::size_t exists_ = 0;
+};
+
+}  // namespace store::imap

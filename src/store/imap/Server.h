@@ -1,0 +1,53 @@
+#pragma once
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <vmime/net/folder.hpp>
+#include <vmime/net/imap/IMAPConnection.hpp>
+#include <vmime/net/imap/IMAPStore.hpp>
+#include <vmime/net/session.hpp>
+#include <vmime/security/cert/defaultCertificateVerifier.hpp>
+
+#include "store/imap/Account.h"
+
+namespace store::imap {
+
+// How long a server may stay silent before the connection is given up.
+inline constexpr std::chrono::milliseconds kServerTimeout = std::chrono::seconds(30);
+
+// One account's server, logged in: the mailbox list comes over this connection, and every
+// mailbox that is read gets a connection of its own, so a walk is never disturbed by browsing.
+// The password lives only as long as this object, to open those connections.
+class Server {
+ public:
+  // Connects and logs in; throws Error::Unreadable with a reason fit to show the user.
+  Server(const Account& account, const std::string& password,
+         std::chrono::milliseconds timeout = kServerTimeout);
+  ~Server();
+  Server(const Server&) = delete;
+  Server& operator=(const Server&) = delete;
+
+  const Account& account() const { return account_; }
+
+  // Every mailbox of the account, with its attributes; throws Error::Unreadable.
+  std::vector<std::shared_ptr<vmime::net::folder>> Mailboxes();
+
+  // A new connection, logged in; throws Error::Unreadable with the reason.
+  std::shared_ptr<vmime::net::imap::IMAPConnection> Connect();
+
+ private:
+  const char* Protocol() const;
+  std::shared_ptr<vmime::net::imap::IMAPStore> NewStore() const;
+  static void Close(const std::shared_ptr<vmime::net::imap::IMAPStore>& store);
+
+  Account account_;
+  std::chrono::milliseconds timeout_;
+  std::shared_ptr<vmime::net::session> session_;
+  std::shared_ptr<vmime::security::cert::defaultCertificateVerifier> verifier_;
+  std::shared_ptr<vmime::net::imap::IMAPStore> store_;
+};
+
+}  // namespace store::imap

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+
+// A real IMAP server for tests: Dovecot started on free loopback ports with a configuration, a
+// user and (for TLS) a certificate authority and server certificate of its own, all written into
+// a scratch directory. It serves one maildir tree (INBOX at its root, Maildir++ subfolders) for
+// one user. No system-wide Dovecot is used or touched. The server stops when this goes.
+class ImapServer {
+ public:
+  // Starts the server and waits for its greeting; throws std::runtime_error when it cannot.
+  // Without `tls` it offers neither STARTTLS nor a TLS port, as some old servers do.
+  ImapServer(std::string maildir, std::string user, std::string password, bool tls = true);
+  ~ImapServer();
+  ImapServer(const ImapServer&) = delete;
+  ImapServer& operator=(const ImapServer&) = delete;
+
+  int imapPort() const { return imapPort_; }    // plain, STARTTLS offered
+  int imapsPort() const { return imapsPort_; }  // TLS from the first byte
+  // The certificate of the authority that signed the server's certificate (PEM).
+  std::string caFile() const { return dir_ + "/ca.crt"; }
+  const std::string& maildir() const { return maildir_; }
+
+  // Stops the server at once, every process of it, and waits for them; its clients are cut off.
+  void Stop();
+  // Starts it again on the same ports, serving the same mail, and waits for its greeting.
+  void Start();
+  bool running() const { return pid_ > 0; }
+
+ private:
+  void MakeCertificates() const;
+  void WriteConfiguration(const std::string& user, const std::string& password) const;
+  void WaitForGreeting();
+
+  std::string maildir_;
+  bool tls_;
+  std::string dir_;
+  int imapPort_ = 0;
+  int imapsPort_ = 0;
+  pid_t pid_ = -1;
+};
