@@ -24,6 +24,7 @@ set(ORVANE_LOCAL_STORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/MboxTree.cpp
   ${CMAKE_CURRENT_LIST_DIR}/MessageParser.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ReadAhead.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/SimpleHtmlText.cpp
   ${CMAKE_CURRENT_LIST_DIR}/StoreFinder.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Text.cpp
 )
