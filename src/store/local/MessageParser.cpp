@@ -146,19 +146,28 @@ std::string Recipients(GMimeMessage* message) {
   return WithCrLf(text);
 }
 
-std::optional<std::string> DateText(GMimeMessage* message, std::optional<std::time_t> delivered) {
+// When the message was delivered; the envelope line's time is read only when it is needed, the
+// message's own date missing, since reading it looks the time zone up again each time.
+struct Delivery {
+  std::optional<std::time_t> known;
+  std::string envelope;
+
+  std::optional<std::time_t> Time() const { return known ? known : EnvelopeTime(envelope); }
+};
+
+std::optional<std::string> DateText(GMimeMessage* message, const Delivery& delivery) {
   if (GDateTime* date = g_mime_message_get_date(message)) {
     if (auto text = LocalDateTimeText(g_date_time_to_unix(date))) return text;
   }
-  if (delivered) return LocalDateTimeText(*delivered);
+  if (auto delivered = delivery.Time()) return LocalDateTimeText(*delivered);
   return std::nullopt;
 }
 
 // A message GMime cannot read, or one without headers: all of it is its body.
-MessageFields WholeTextAsBody(std::string_view text, std::optional<std::time_t> delivered) {
+MessageFields WholeTextAsBody(std::string_view text, const Delivery& delivery) {
   MessageFields fields;
   fields.body = WithCrLf(DecodeUnlabelled(text));
-  if (delivered) fields.date = LocalDateTimeText(*delivered);
+  if (auto delivered = delivery.Time()) fields.date = LocalDateTimeText(*delivered);
   return fields;
 }
 
@@ -167,10 +176,10 @@ MessageFields WholeTextAsBody(std::string_view text, std::optional<std::time_t> 
 MessageFields ParseMessage(RawMessage raw) {
   GMimeParserOptions* options = Options();
   Bytes bytes = std::move(raw.bytes);
-  std::optional<std::time_t> delivered = raw.deliveryTime;
+  Delivery delivered{raw.deliveryTime, {}};
   std::string_view envelope = FirstLine(View(*bytes));
   if (IsEnvelopeLine(envelope)) {
-    if (!delivered) delivered = EnvelopeTime(envelope);
+    if (!delivered.known) delivered.envelope = envelope;
     g_byte_array_remove_range(bytes.get(), 0, static_cast<guint>(envelope.size()));
   }
   if (raw.fromMbox) UnquoteFromLines(*bytes);
