@@ -99,3 +99,13 @@ TEST_F(MboxMessages, TheMiddleOfALongLineIsNeverTakenForAnEnvelopeLine) {
   EXPECT_EQ(box->Messages()->Count(), 1);
   EXPECT_TRUE(Fields(box, "body") == Names{"intro\r\n\r\n" + line + "\r\n"});
 }
+
+TEST_F(MboxMessages, ALongLineEndingAtTheScanBuffersEndIsNoEmptyLine) {
+  // The line break of a body line longer than the rest of the scan buffer opens the next buffer;
+  // the "From " line after it follows no empty line.
+  const std::string head = "From a Mon Jan  1 00:00:00 2024\nSubject: long\n\nintro\n";
+  const std::string line((1 << 20) - head.size(), 'x');
+  auto box = Mbox(head + line + "\nFrom the next line\n");
+  EXPECT_EQ(box->Messages()->Count(), 1);
+  EXPECT_TRUE(Fields(box, "body") == Names{"intro\r\n" + line + "\r\nFrom the next line\r\n"});
+}

@@ -84,6 +84,24 @@ MboxScanner::Line MboxScanner::ReadLine() {
   return line;
 }
 
+void MboxScanner::SkipBodyLines() {
+  bool lineStart = true;
+  while (position_ < size_) {
+    std::string_view ahead = Peek(position_);
+    if (lineStart && (ahead.starts_with('\n') || ahead.starts_with("\r\n"))) break;
+    const void* newline = std::memchr(ahead.data(), '\n', ahead.size());
+    hasText_ = true;
+    if (!newline) {
+      // A line longer than the buffer: its end is further on.
+      position_ += static_cast<off_t>(ahead.size());
+      lineStart = false;
+      continue;
+    }
+    position_ += static_cast<const char*>(newline) - ahead.data() + 1;
+    lineStart = true;
+  }
+}
+
 bool MboxScanner::Finish(off_t end, Span& span) {
   span = Span{messageAt_, end};
   return hasText_ && !deleted_;
@@ -91,6 +109,10 @@ bool MboxScanner::Finish(off_t end, Span& span) {
 
 bool MboxScanner::Next(Span& span) {
   while (position_ < size_) {
+    if (!inHeaders_ && !afterEmptyLine_) {
+      SkipBodyLines();
+      if (position_ >= size_) break;
+    }
     Line line = ReadLine();
     bool empty = IsEmptyLine(line.start());
     bool found = false;
