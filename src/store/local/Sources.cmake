@@ -27,4 +27,5 @@ set(ORVANE_LOCAL_STORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/SimpleHtmlText.cpp
   ${CMAKE_CURRENT_LIST_DIR}/StoreFinder.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Text.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/UnreadFields.cpp
 )
