@@ -10,6 +10,8 @@ namespace {
 // rewrite in its plain text, makes the HTML not simple.
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
+bool IsPlainAscii(char c) { return c > ' ' && c < 0x7F && c != '<' && c != '>' && c != '&'; }
+
 bool IsPlainCodePoint(std::uint32_t c) {
   if (c < 0x80) return c >= 0x20 && c != 0x7F && c != '<' && c != '>' && c != '&';
   return !(c <= 0xA0 || c == 0xAD || c == 0x1680 || c == 0x180E || (c >= 0x2000 && c <= 0x200F) ||
@@ -143,7 +145,9 @@ std::optional<std::string> SimpleHtmlText(std::string_view html) {
       continue;
     }
     if (stage != InBlock) return std::nullopt;
-    const std::size_t size = PlainCharacter(html, i);
+    std::size_t word = i;
+    while (word < html.size() && IsPlainAscii(html[word])) ++word;
+    const std::size_t size = word > i ? word - i : PlainCharacter(html, i);
     if (size == 0) return std::nullopt;
     out.append(html.substr(i, size));
     blockHasText = true;

@@ -141,6 +141,16 @@ std::string WithCrLf(std::string_view text) {
   const char* data = text.data();
   const std::size_t size = text.size();
   std::size_t start = 0;
+  if (!std::memchr(data, '\r', size)) {
+    // Most files break their lines with LF alone: one look for each line's end is enough.
+    while (const void* newline = std::memchr(data + start, '\n', size - start)) {
+      const std::size_t end = static_cast<const char*>(newline) - data;
+      out.append(data + start, end - start).append("\r\n");
+      start = end + 1;
+    }
+    out.append(data + start, size - start);
+    return out;
+  }
   while (start < size) {
     const void* newline = std::memchr(data + start, '\n', size - start);
     const std::size_t end = newline ? static_cast<const char*>(newline) - data : size;
