@@ -21,6 +21,7 @@ set(ORVANE_LOCAL_STORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/MboxMessages.cpp
   ${CMAKE_CURRENT_LIST_DIR}/MboxQuoting.cpp
   ${CMAKE_CURRENT_LIST_DIR}/MboxScanner.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/MboxSpans.cpp
   ${CMAKE_CURRENT_LIST_DIR}/MboxTree.cpp
   ${CMAKE_CURRENT_LIST_DIR}/MessageParser.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ReadAhead.cpp
