@@ -137,6 +137,7 @@ std::string DecodeUnlabelled(std::string_view bytes) {
 
 std::string WithCrLf(std::string_view text) {
   std::string out;
+  if (text.empty()) return out;
   out.reserve(text.size() + text.size() / 32 + 2);
   const char* data = text.data();
   const std::size_t size = text.size();
