@@ -88,17 +88,34 @@ void MboxScanner::SkipBodyLines() {
   bool lineStart = true;
   while (position_ < size_) {
     std::string_view ahead = Peek(position_);
-    if (lineStart && (ahead.starts_with('\n') || ahead.starts_with("\r\n"))) break;
-    const void* newline = std::memchr(ahead.data(), '\n', ahead.size());
+    if (lineStart && (ahead.starts_with('\n') || ahead.starts_with("\r\n"))) return;
     hasText_ = true;
-    if (!newline) {
-      // A line longer than the buffer: its end is further on.
-      position_ += static_cast<off_t>(ahead.size());
-      lineStart = false;
-      continue;
+    // From one line break to the next within the buffer, as long as enough follows each to tell
+    // whether the next line is empty; the rest after refilling it.
+    const char* begin = ahead.data();
+    const char* end = begin + ahead.size();
+    const bool atEnd = position_ + static_cast<off_t>(ahead.size()) >= size_;
+    const char* at = begin;
+    for (;;) {
+      const void* newline = std::memchr(at, '\n', static_cast<std::size_t>(end - at));
+      if (!newline) {
+        // A line longer than the buffer: its end is further on.
+        position_ += end - begin;
+        lineStart = false;
+        break;
+      }
+      const char* next = static_cast<const char*>(newline) + 1;
+      if (end - next < 2 && !atEnd) {
+        position_ += next - begin;
+        lineStart = true;
+        break;
+      }
+      if (next < end && (*next == '\n' || (*next == '\r' && next + 1 < end && next[1] == '\n'))) {
+        position_ += next - begin;
+        return;
+      }
+      at = next;
     }
-    position_ += static_cast<const char*>(newline) - ahead.data() + 1;
-    lineStart = true;
   }
 }
 
