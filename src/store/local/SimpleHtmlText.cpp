@@ -1,7 +1,7 @@
 #include "store/local/SimpleHtmlText.h"
 
-#include <array>
 #include <cstdint>
+#include <string>
 
 namespace store::local {
 namespace {
