@@ -75,8 +75,11 @@ void LocaleEncoder::CopyUtf8(std::string_view& in, std::span<char>& out) {
     const std::size_t n = std::min(in.size(), out.size());
     std::size_t valid = AsciiPrefix(in.data(), n);
     if (valid < n) {
+      // A few characters at a time: glib checks byte by byte, and ASCII most likely follows.
+      // A character cut off by the window's end is checked whole on the next round.
+      constexpr std::size_t kWindow = 64;
       const gchar* end = nullptr;
-      g_utf8_validate_len(in.data() + valid, n - valid, &end);
+      g_utf8_validate_len(in.data() + valid, std::min(n - valid, kWindow), &end);
       valid = static_cast<std::size_t>(end - in.data());
     }
     if (valid == 0) {

@@ -99,3 +99,30 @@ TEST_F(MboxMessages, TheMiddleOfALongLineIsNeverTakenForAnEnvelopeLine) {
   EXPECT_EQ(box->Messages()->Count(), 1);
   EXPECT_TRUE(Fields(box, "body") == Names{"intro\r\n\r\n" + line + "\r\n"});
 }
+
+TEST_F(MboxMessages, ALongLineEndingAtTheScanBuffersEndIsNoEmptyLine) {
+  // The line break of a body line longer than the rest of the scan buffer opens the next buffer;
+  // the "From " line after it follows no empty line.
+  const std::string head = "From a Mon Jan  1 00:00:00 2024\nSubject: long\n\nintro\n";
+  const std::string line((1 << 20) - head.size(), 'x');
+  auto box = Mbox(head + line + "\nFrom the next line\n");
+  EXPECT_EQ(box->Messages()->Count(), 1);
+  EXPECT_TRUE(Fields(box, "body") == Names{"intro\r\n" + line + "\r\nFrom the next line\r\n"});
+}
+
+TEST_F(MboxMessages, AnEmptyLineAcrossTheScanBuffersEndStillSeparatesMessages) {
+  // The separating empty line, LF or CR LF, lies at each offset around the end of the first scan
+  // buffer in turn.
+  for (const std::string breakText : {"\n", "\r\n"}) {
+    for (int shift = -4; shift <= 4; ++shift) {
+      SCOPED_TRACE(std::to_string(breakText.size()) + "-byte line breaks, shift " +
+                   std::to_string(shift));
+      const std::string head = "From a Mon Jan  1 00:00:00 2024" + breakText + "Subject: first" +
+                               breakText + breakText + "text" + breakText;
+      const std::string filler((1 << 20) + shift - head.size() - 2 * breakText.size(), 'x');
+      auto box = Mbox(head + filler + breakText + breakText + "From b Mon Jan  1 00:00:00 2024" +
+                      breakText + "Subject: second" + breakText + breakText + "z" + breakText);
+      EXPECT_EQ(Fields(box), (Names{"first", "second"}));
+    }
+  }
+}

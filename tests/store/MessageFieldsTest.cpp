@@ -107,3 +107,47 @@ TEST(MessageFields, DateIsLocalTimeElseTheDeliveryTimeElseAbsent) {
   TempHome home;
   EXPECT_EQ(Read(*Delivered(home, "Subject: x\n\nx\n", "saved-by-hand"), "date"), kAbsent);
 }
+
+TEST(MessageFields, TraceListAndExtensionFieldsAmongTheOthersChangeNoField) {
+  const std::string travelled =
+      "received: by mx.example.net; Wed, 13 Mar 2024 10:00:00 +0000\n"
+      "From: Alice <alice@example.org>\n"
+      "X-Spam-Report: folded\n"
+      "\tover two lines\n"
+      "Subject: =?UTF-8?Q?caf=C3=A9?=\n"
+      " continued\n"
+      "List-Id: <list.example.org>\n"
+      "To: bob@example.net\n"
+      "DKIM-Signature: v=1;\n"
+      " b=abc\n"
+      "Message-ID: <trace@example.org>\n"
+      "Content-Type: text/plain; charset=utf-8\n"
+      "X-Last: value\n"
+      "\n"
+      "body\n";
+  const std::string draft = "X-Mailer: editor\nSubject: draft\nList-Post: <x>\n\ntext\n";
+  ExpectFields({
+      {travelled, "headers",
+       "received: by mx.example.net; Wed, 13 Mar 2024 10:00:00 +0000\r\n"
+       "From: Alice <alice@example.org>\r\n"
+       "X-Spam-Report: folded\r\n"
+       "\tover two lines\r\n"
+       "Subject: =?UTF-8?Q?caf=C3=A9?=\r\n"
+       " continued\r\n"
+       "List-Id: <list.example.org>\r\n"
+       "To: bob@example.net\r\n"
+       "DKIM-Signature: v=1;\r\n"
+       " b=abc\r\n"
+       "Message-ID: <trace@example.org>\r\n"
+       "Content-Type: text/plain; charset=utf-8\r\n"
+       "X-Last: value\r\n"},
+      {travelled, "subject", "café continued"},
+      {travelled, "sender", "Alice <alice@example.org>"},
+      {travelled, "recipients", "bob@example.net"},
+      {travelled, "id", "<trace@example.org>"},
+      {travelled, "body", "body\r\n"},
+      {draft, "headers", kAbsent},
+      {draft, "subject", "draft"},
+      {draft, "body", "text\r\n"},
+  });
+}

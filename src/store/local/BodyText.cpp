@@ -76,17 +76,19 @@ GObjectPtr<GMimeStream> DecodedContent(GMimePart* part, std::string_view& bytes)
   return out;
 }
 
-std::string ToUtf8(std::string_view bytes, const char* declared) {
+// The bytes as UTF-8: themselves when they are UTF-8 already, else converted into `converted`.
+std::string_view ToUtf8(std::string_view bytes, const char* declared, std::string& converted) {
   if (declared && *declared) {
     const char* name = g_mime_charset_iconv_name(declared);
     bool utf8 = g_ascii_strcasecmp(name, "UTF-8") == 0 || g_ascii_strcasecmp(name, "US-ASCII") == 0;
-    if (utf8 && IsUtf8(bytes)) return std::string(bytes);
+    if (utf8 && IsUtf8(bytes)) return bytes;
     if (!utf8) {
-      if (auto converted = ConvertToUtf8(bytes, name)) return std::move(*converted);
+      if (auto text = ConvertToUtf8(bytes, name)) return converted = std::move(*text);
     }
   }
   // Missing, unknown or wrongly declared: judge by the bytes themselves.
-  return DecodeUnlabelled(bytes);
+  if (IsUtf8(bytes)) return bytes;
+  return converted = DecodeUnlabelled(bytes);
 }
 
 }  // namespace
@@ -110,8 +112,9 @@ std::string ReadableBodyText(GMimeMessage* message) {
   const char* charset = g_mime_object_get_content_type_parameter(part, "charset");
   std::string_view bytes;
   GObjectPtr<GMimeStream> content = DecodedContent(GMIME_PART(part), bytes);
-  std::string text = ToUtf8(bytes, charset);
-  if (IsType(part, "text", "html")) text = HtmlToPlainText(text);
+  std::string converted;
+  std::string_view text = ToUtf8(bytes, charset, converted);
+  if (IsType(part, "text", "html")) return WithCrLf(HtmlToPlainText(text));
   return WithCrLf(text);
 }
 

@@ -37,10 +37,11 @@ FileDescriptor& FileDescriptor::operator=(FileDescriptor&& other) noexcept {
   return *this;
 }
 
-FileDescriptor OpenForReading(const std::string& path) {
+FileDescriptor OpenForReading(const std::string& path, struct stat* opened) {
   FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
   if (file.get() < 0) return file;
-  struct stat st;
+  struct stat own;
+  struct stat& st = opened ? *opened : own;
   if (::fstat(file.get(), &st) != 0) return FileDescriptor();
   if (!S_ISREG(st.st_mode)) {
     file = FileDescriptor();
@@ -64,9 +65,14 @@ FileStamp StampOf(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0 ? StampOf(st) : FileStamp();
 }
 
-Bytes ReadAll(const FileDescriptor& file, const std::string& path, FileStamp* stamp) {
+Bytes ReadAll(const FileDescriptor& file, const std::string& path, FileStamp* stamp,
+              const struct stat* opened) {
   struct stat st;
-  if (::fstat(file.get(), &st) != 0) throw FileError(path, errno);
+  if (opened) {
+    st = *opened;
+  } else if (::fstat(file.get(), &st) != 0) {
+    throw FileError(path, errno);
+  }
   if (stamp) *stamp = StampOf(st);
   // One byte more than the file holds, so that end of file shows on the second read.
   std::size_t capacity = static_cast<std::size_t>(st.st_size) + 1;

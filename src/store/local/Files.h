@@ -32,12 +32,13 @@ class FileDescriptor {
 };
 
 // Opens a file for reading, never blocking on a FIFO or a device; sets errno and returns an
-// invalid descriptor on failure.
-FileDescriptor OpenForReading(const std::string& path);
+// invalid descriptor on failure. `opened`, when given, gets the open file's status.
+FileDescriptor OpenForReading(const std::string& path, struct stat* opened = nullptr);
 
 // All of an open file; throws FileError on a read failure. `stamp`, when given, gets the file's
-// stamp from before the read.
-Bytes ReadAll(const FileDescriptor& file, const std::string& path, FileStamp* stamp = nullptr);
+// stamp from before the read; `opened` is its status when the caller has just taken it.
+Bytes ReadAll(const FileDescriptor& file, const std::string& path, FileStamp* stamp = nullptr,
+              const struct stat* opened = nullptr);
 
 FileStamp StampOf(const struct stat& st);
 // The stamp of an open file, or of the file at `path`; an invalid stamp when it has none.

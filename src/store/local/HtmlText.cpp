@@ -8,6 +8,7 @@
 #include <mutex>
 
 #include "store/local/HtmlNesting.h"
+#include "store/local/SimpleHtmlText.h"
 
 namespace store::local {
 namespace {
@@ -33,6 +34,12 @@ std::string HtmlToPlainText(std::string_view html) {
         "HTML bodies are read with Qt's rich-text document, which needs a QGuiApplication; "
         "without a screen, run on the offscreen platform (QT_QPA_PLATFORM=offscreen)");
   }
+  // Building a document is most of the cost of an HTML body; the commonest forms need none.
+  if (std::optional<std::string> text = SimpleHtmlText(html)) return std::move(*text);
+  return DocumentHtmlText(html);
+}
+
+std::string DocumentHtmlText(std::string_view html) {
   std::unique_lock lock(largeDocument, std::defer_lock);
   if (html.size() > kLargeHtml) lock.lock();
   // Real mail nests a few dozen levels deep; anything far deeper is broken or hostile.

@@ -12,4 +12,8 @@ namespace store::local {
 // when there is none.
 std::string HtmlToPlainText(std::string_view html);
 
+// The same text, always read through the rich-text document (HtmlToPlainText takes a shorter way
+// for the simplest HTML, to the same text).
+std::string DocumentHtmlText(std::string_view html);
+
 }  // namespace store::local

@@ -1,6 +1,7 @@
 #include "store/local/MaildirFiles.h"
 
 #include <dirent.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 #include <memory>
@@ -40,12 +41,13 @@ void ForEachMessageFile(
 bool MaildirFiles::TryRead(const std::string& relative, Bytes& bytes, int& error,
                            FileStamp* stamp) {
   std::string path = directory_ + "/" + relative;
-  FileDescriptor file = OpenForReading(path);
+  struct stat opened;
+  FileDescriptor file = OpenForReading(path, &opened);
   if (file.get() < 0) {
     error = errno;
     return false;
   }
-  bytes = ReadAll(file, path, stamp);
+  bytes = ReadAll(file, path, stamp, &opened);
   return true;
 }
 

@@ -3,11 +3,11 @@
 #include <sys/stat.h>
 
 #include <cerrno>
-#include <deque>
 
 #include "store/local/Files.h"
 #include "store/local/LocalMessage.h"
 #include "store/local/MboxScanner.h"
+#include "store/local/MboxSpans.h"
 #include "store/local/ReadAhead.h"
 
 namespace store::local {
@@ -63,9 +63,7 @@ class MboxMessages::Index {
   std::string path_;
   FileDescriptor file_;
   std::optional<MboxScanner> scanner_;
-  // Grows in blocks: a vector would briefly hold its old and new copy, twice the index, when it
-  // grows for a large file.
-  std::deque<MboxScanner::Span> spans_;
+  MboxSpans spans_;
   bool complete_ = false;
 };
 

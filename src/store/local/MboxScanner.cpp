@@ -84,6 +84,41 @@ MboxScanner::Line MboxScanner::ReadLine() {
   return line;
 }
 
+void MboxScanner::SkipBodyLines() {
+  bool lineStart = true;
+  while (position_ < size_) {
+    std::string_view ahead = Peek(position_);
+    if (lineStart && (ahead.starts_with('\n') || ahead.starts_with("\r\n"))) return;
+    hasText_ = true;
+    // From one line break to the next within the buffer, as long as enough follows each to tell
+    // whether the next line is empty; the rest after refilling it.
+    const char* begin = ahead.data();
+    const char* end = begin + ahead.size();
+    const bool atEnd = position_ + static_cast<off_t>(ahead.size()) >= size_;
+    const char* at = begin;
+    for (;;) {
+      const void* newline = std::memchr(at, '\n', static_cast<std::size_t>(end - at));
+      if (!newline) {
+        // A line longer than the buffer: its end is further on.
+        position_ += end - begin;
+        lineStart = false;
+        break;
+      }
+      const char* next = static_cast<const char*>(newline) + 1;
+      if (end - next < 2 && !atEnd) {
+        position_ += next - begin;
+        lineStart = true;
+        break;
+      }
+      if (next < end && (*next == '\n' || (*next == '\r' && next + 1 < end && next[1] == '\n'))) {
+        position_ += next - begin;
+        return;
+      }
+      at = next;
+    }
+  }
+}
+
 bool MboxScanner::Finish(off_t end, Span& span) {
   span = Span{messageAt_, end};
   return hasText_ && !deleted_;
@@ -91,6 +126,10 @@ bool MboxScanner::Finish(off_t end, Span& span) {
 
 bool MboxScanner::Next(Span& span) {
   while (position_ < size_) {
+    if (!inHeaders_ && !afterEmptyLine_) {
+      SkipBodyLines();
+      if (position_ >= size_) break;
+    }
     Line line = ReadLine();
     bool empty = IsEmptyLine(line.start());
     bool found = false;

@@ -47,6 +47,8 @@ class MboxScanner {
   std::string_view Peek(off_t at);
   void Fill(off_t at);
   bool Finish(off_t end, Span& span);
+  // Body lines that are not empty change nothing: goes on to the next empty line, or the end.
+  void SkipBodyLines();
 
   const FileDescriptor& file_;
   std::string path_;

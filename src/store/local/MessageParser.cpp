@@ -13,6 +13,7 @@
 #include "store/local/GObjectPtr.h"
 #include "store/local/MboxQuoting.h"
 #include "store/local/Text.h"
+#include "store/local/UnreadFields.h"
 
 namespace store::local {
 namespace {
@@ -146,19 +147,28 @@ std::string Recipients(GMimeMessage* message) {
   return WithCrLf(text);
 }
 
-std::optional<std::string> DateText(GMimeMessage* message, std::optional<std::time_t> delivered) {
+// When the message was delivered; the envelope line's time is read only when it is needed, the
+// message's own date missing, since reading it looks the time zone up again each time.
+struct Delivery {
+  std::optional<std::time_t> known;
+  std::string envelope;
+
+  std::optional<std::time_t> Time() const { return known ? known : EnvelopeTime(envelope); }
+};
+
+std::optional<std::string> DateText(GMimeMessage* message, const Delivery& delivery) {
   if (GDateTime* date = g_mime_message_get_date(message)) {
     if (auto text = LocalDateTimeText(g_date_time_to_unix(date))) return text;
   }
-  if (delivered) return LocalDateTimeText(*delivered);
+  if (auto delivered = delivery.Time()) return LocalDateTimeText(*delivered);
   return std::nullopt;
 }
 
 // A message GMime cannot read, or one without headers: all of it is its body.
-MessageFields WholeTextAsBody(std::string_view text, std::optional<std::time_t> delivered) {
+MessageFields WholeTextAsBody(std::string_view text, const Delivery& delivery) {
   MessageFields fields;
   fields.body = WithCrLf(DecodeUnlabelled(text));
-  if (delivered) fields.date = LocalDateTimeText(*delivered);
+  if (auto delivered = delivery.Time()) fields.date = LocalDateTimeText(*delivered);
   return fields;
 }
 
@@ -167,30 +177,46 @@ MessageFields WholeTextAsBody(std::string_view text, std::optional<std::time_t> 
 MessageFields ParseMessage(RawMessage raw) {
   GMimeParserOptions* options = Options();
   Bytes bytes = std::move(raw.bytes);
-  std::optional<std::time_t> delivered = raw.deliveryTime;
+  Delivery delivered{raw.deliveryTime, {}};
   std::string_view envelope = FirstLine(View(*bytes));
   if (IsEnvelopeLine(envelope)) {
-    if (!delivered) delivered = EnvelopeTime(envelope);
+    if (!delivered.known) delivered.envelope = envelope;
     g_byte_array_remove_range(bytes.get(), 0, static_cast<guint>(envelope.size()));
   }
   if (raw.fromMbox) UnquoteFromLines(*bytes);
 
-  std::string_view text = View(*bytes);
-  if (!IsHeaderFieldLine(FirstLine(text))) return WholeTextAsBody(text, delivered);
+  if (!IsHeaderFieldLine(FirstLine(View(*bytes)))) return WholeTextAsBody(View(*bytes), delivered);
+
+  // The parser reads the message without the fields no record needs; `original` gives it whole.
+  std::string section;
+  bool received = false;
+  const std::size_t dropped = DropUnreadFields(*bytes, section, received);
+  const std::string_view text = View(*bytes);
+  auto original = [&] {
+    return dropped == 0 ? std::string(text)
+                        : section + std::string(text.substr(section.size() - dropped));
+  };
 
   // The stream reads the bytes in place; `bytes` outlives every GMime object below.
   GObjectPtr<GMimeStream> stream(g_mime_stream_mem_new_with_byte_array(bytes.get()));
   g_mime_stream_mem_set_owner(GMIME_STREAM_MEM(stream.get()), FALSE);
   GObjectPtr<GMimeParser> parser(g_mime_parser_new_with_stream(stream.get()));
   GObjectPtr<GMimeMessage> message(g_mime_parser_construct_message(parser.get(), options));
-  if (!message) return WholeTextAsBody(text, delivered);
+  if (!message) return WholeTextAsBody(original(), delivered);
 
   MessageFields fields;
   GMimeObject* object = GMIME_OBJECT(message.get());
-  if (g_mime_header_list_contains(g_mime_object_get_header_list(object), "Received")) {
-    gint64 end = g_mime_parser_get_headers_end(parser.get());
-    std::size_t size = end < 0 ? text.size() : std::min<std::size_t>(end, text.size());
-    fields.transportHeaders = TransportHeaderText(text.substr(0, size));
+  if (received || g_mime_header_list_contains(g_mime_object_get_header_list(object), "Received")) {
+    const gint64 end = g_mime_parser_get_headers_end(parser.get());
+    const std::size_t whole = text.size() + dropped;
+    const std::size_t size = end < 0 ? whole : std::min<std::size_t>(end + dropped, whole);
+    if (dropped == 0) {
+      fields.transportHeaders = TransportHeaderText(text.substr(0, size));
+    } else if (size <= section.size()) {
+      fields.transportHeaders = TransportHeaderText(std::string_view(section).substr(0, size));
+    } else {
+      fields.transportHeaders = TransportHeaderText(std::string_view(original()).substr(0, size));
+    }
   }
   fields.messageId = MessageIdText(object);
   fields.subject = HeaderText(g_mime_message_get_subject(message.get()));

@@ -20,10 +20,13 @@ set(ORVANE_LOCAL_STORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/MboxMessages.cpp
   ${CMAKE_CURRENT_LIST_DIR}/MboxQuoting.cpp
   ${CMAKE_CURRENT_LIST_DIR}/MboxScanner.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/MboxSpans.cpp
   ${CMAKE_CURRENT_LIST_DIR}/MboxTree.cpp
   ${CMAKE_CURRENT_LIST_DIR}/MessageParser.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ReadAhead.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/SimpleHtmlText.cpp
   ${CMAKE_CURRENT_LIST_DIR}/StoreFinder.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Text.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ThunderbirdProfiles.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/UnreadFields.cpp
 )

@@ -4,20 +4,60 @@
 #include <QByteArrayView>
 #include <cerrno>
 #include <cstring>
+#include <utility>
+#include <vector>
 
 namespace store::local {
 namespace {
 
+const iconv_t kNoConverter = reinterpret_cast<iconv_t>(-1);
+
+// Opening a converter loads its charset's module and closing the last one unloads it again, which
+// costs more than most conversions: each thread keeps the few converters it uses.
+class OpenConverters {
+ public:
+  ~OpenConverters() {
+    for (const auto& [names, cd] : open_) iconv_close(cd);
+  }
+
+  // A converter, in its initial state; `owned` when the caller must close it.
+  iconv_t Get(const char* to, const char* from, bool& owned) {
+    std::string names = std::string(to) + '\n' + from;
+    owned = false;
+    for (const auto& [open, cd] : open_) {
+      if (open == names) {
+        iconv(cd, nullptr, nullptr, nullptr, nullptr);
+        return cd;
+      }
+    }
+    iconv_t cd = iconv_open(to, from);
+    if (cd == kNoConverter) return cd;
+    if (open_.size() < kKept) {
+      open_.emplace_back(std::move(names), cd);
+    } else {
+      owned = true;
+    }
+    return cd;
+  }
+
+ private:
+  static constexpr std::size_t kKept = 8;
+  std::vector<std::pair<std::string, iconv_t>> open_;
+};
+
 class Converter {
  public:
-  Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
+  Converter(const char* to, const char* from) {
+    thread_local OpenConverters converters;
+    cd_ = converters.Get(to, from, owned_);
+  }
   ~Converter() {
-    if (ok()) iconv_close(cd_);
+    if (owned_) iconv_close(cd_);
   }
   Converter(const Converter&) = delete;
   Converter& operator=(const Converter&) = delete;
 
-  bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+  bool ok() const { return cd_ != kNoConverter; }
 
   // Converts all of `bytes`; a byte the charset does not define is handed to `invalid`, which
   // either appends a replacement to `out` and returns true, or gives up by returning false.
@@ -50,6 +90,7 @@ class Converter {
 
  private:
   iconv_t cd_;
+  bool owned_ = false;
 };
 
 void AppendLatin1(unsigned char byte, std::string& out) {
@@ -96,10 +137,21 @@ std::string DecodeUnlabelled(std::string_view bytes) {
 
 std::string WithCrLf(std::string_view text) {
   std::string out;
+  if (text.empty()) return out;
   out.reserve(text.size() + text.size() / 32 + 2);
   const char* data = text.data();
   const std::size_t size = text.size();
   std::size_t start = 0;
+  if (!std::memchr(data, '\r', size)) {
+    // Most files break their lines with LF alone: one look for each line's end is enough.
+    while (const void* newline = std::memchr(data + start, '\n', size - start)) {
+      const std::size_t end = static_cast<const char*>(newline) - data;
+      out.append(data + start, end - start).append("\r\n");
+      start = end + 1;
+    }
+    out.append(data + start, size - start);
+    return out;
+  }
   while (start < size) {
     const void* newline = std::memchr(data + start, '\n', size - start);
     const std::size_t end = newline ? static_cast<const char*>(newline) - data : size;

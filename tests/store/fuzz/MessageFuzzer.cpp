@@ -1,6 +1,7 @@
 // Feeds arbitrary bytes to the message reader, as a maildir file and as an mbox file, and reads
-// every field of every message found. Any input must give valid UTF-8 text with CR LF line
-// breaks, without a crash, a hang or a leak.
+// every field of every message found, also on two threads at once, as an export's workers do. Any
+// input must give valid UTF-8 text with CR LF line breaks, without a crash, a hang or a leak. The
+// bytes read as HTML must give the rich-text document's text whenever the short way takes them.
 
 #include <sys/mman.h>
 #include <unistd.h>
@@ -11,10 +12,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
+#include <thread>
 
 #include "store/local/FolderName.h"
+#include "store/local/HtmlText.h"
 #include "store/local/MboxScanner.h"
 #include "store/local/MessageParser.h"
+#include "store/local/SimpleHtmlText.h"
 #include "store/local/Text.h"
 
 using namespace store::local;
@@ -95,6 +99,19 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   ReadAllFields(RawMessage{Copy(data, size), false, 1700000000, {}});
+  std::thread other([&] { ReadAllFields(RawMessage{Copy(data, size), false, 1700000000, {}}); });
+  ReadAllFields(RawMessage{Copy(data, size), false, {}, {}});
+  other.join();
+
+  const std::string_view html(reinterpret_cast<const char*>(data), size);
+  if (IsUtf8(html)) {
+    if (std::optional<std::string> text = SimpleHtmlText(html)) {
+      if (*text != DocumentHtmlText(html)) {
+        std::fprintf(stderr, "the short way through simple HTML gave another text\n");
+        std::abort();
+      }
+    }
+  }
   AsMboxFile(data, size);
   std::string name = DecodeMailboxName(
       std::string_view(reinterpret_cast<const char*>(data), std::min<std::size_t>(size, 255)));
