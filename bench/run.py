@@ -4,6 +4,10 @@ generated corpus, in one run. Prints one table: best time of several runs, messa
 peak RSS, and Orvane's ratios to the peer and to the floor.
 
   bench/run.py --bench build/bench/orvane_export_bench [--counts 10000,100000] [--repeat 3]
+               [--imap-server build/tests/orvane_imap_server]
+
+With --imap-server, the same Maildir is also served by a Dovecot on loopback (TLS, the server's
+own test CA trusted) and exported from the IMAP account through the same window.
 
 --smoke runs a tiny corpus once and only checks that every exporter wrote the same number of
 records; CTest runs it to keep the benchmark working.
@@ -58,6 +62,29 @@ def tree_bytes(path):
     return sum(os.path.getsize(os.path.join(d, f)) for d, _, fs in os.walk(path) for f in fs)
 
 
+class ImapServer:
+    """Serves a maildir for one user over IMAP on loopback until closed."""
+    USER, PASSWORD = "bench", "bench-password"
+
+    def __init__(self, binary, maildir):
+        self.proc = subprocess.Popen([binary, maildir, self.USER, self.PASSWORD],
+                                     stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
+        self.info = dict(self.proc.stdout.readline().split() for _ in range(3))
+
+    def account_env(self, env, config):
+        """env with an account file for this server, its CA trusted and the password given."""
+        os.makedirs(os.path.join(config, "orvane"), exist_ok=True)
+        with open(os.path.join(config, "orvane", "accounts.conf"), "w") as f:
+            f.write(f"[bench]\nname = IMAP\nhost = localhost\nport = {self.info['imaps']}\n"
+                    f"security = tls\nuser = {self.USER}\n")
+        return dict(env, XDG_CONFIG_HOME=config, SSL_CERT_FILE=self.info["ca"],
+                    ORVANE_BENCH_PASSWORD=self.PASSWORD)
+
+    def close(self):
+        self.proc.stdin.close()
+        self.proc.wait()
+
+
 class Xvfb:
     def __enter__(self):
         r, w = os.pipe()
@@ -82,6 +109,7 @@ def main():
     ap.add_argument("--seed", type=int, default=1)
     ap.add_argument("--work", default=os.path.join(tempfile.gettempdir(), "orvane-bench"))
     ap.add_argument("--no-xvfb", action="store_true")
+    ap.add_argument("--imap-server", help="the orvane_imap_server binary; adds the IMAP row")
     ap.add_argument("--smoke", action="store_true")
     args = ap.parse_args()
     if args.smoke:
@@ -101,6 +129,7 @@ def main():
         with open(file_list, "w") as f:
             f.write("".join(path + "\0" for path in files))
         xvfb = None if args.no_xvfb or args.smoke else Xvfb().__enter__()
+        imap = ImapServer(args.imap_server, maildir) if args.imap_server else None
         try:
             for fmt, source, store, folder in (("maildir", maildir, "Maildir", "Inbox"),
                                                ("mbox", mbox, "Mail", "bench")):
@@ -117,6 +146,11 @@ def main():
                 if xvfb:
                     runs["Orvane Xvfb"] = ([args.bench, store, folder, out],
                                            dict(env, QT_QPA_PLATFORM="xcb", DISPLAY=xvfb.display))
+                if imap and fmt == "maildir":
+                    imap_env = imap.account_env(env, os.path.join(args.work, "config"))
+                    runs["Orvane IMAP offscreen"] = ([args.bench, "IMAP", "INBOX", out], imap_env)
+                    # The server indexes the folder when it is first opened; that is not the export.
+                    measured(runs["Orvane IMAP offscreen"][0], imap_env)
                 subprocess.run(cat_cmd, env=ENV, check=True)  # warm the page cache
                 counted = {}
                 for name, (cmd, cmd_env) in runs.items():
@@ -130,6 +164,8 @@ def main():
                 if set(counted.values()) != {count}:
                     failures.append(f"{fmt} N={count}: records {counted}, messages {count}")
         finally:
+            if imap:
+                imap.close()
             if xvfb:
                 xvfb.__exit__(None, None, None)
 
@@ -145,6 +181,10 @@ def main():
             vs_floor = f"{best / base[(count, fmt, 'floor (cat)')]:.2f}"
         print(f"{count:>7} {fmt:7} {name:22} {best:8.3f} {count / best:9.0f} "
               f"{size / best / 1e6:7.1f} {rss:11.1f} {vs_peer:>7} {vs_floor:>12}")
+    for (count, fmt, name), best in base.items():
+        if name == "Orvane IMAP offscreen":
+            local = base[(count, fmt, "Orvane offscreen")]
+            print(f"{count:>7} IMAP export: {local / best:.2f} of the local maildir's messages/s")
     for failure in failures:
         print("MISMATCH:", failure)
     return 1 if failures else 0
