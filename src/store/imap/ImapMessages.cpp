@@ -3,6 +3,8 @@
 #include <glib.h>
 
 #include <algorithm>
+#include <chrono>
+#include <future>
 #include <map>
 #include <optional>
 #include <string>
@@ -42,6 +44,10 @@ MessageSource Failing(std::string reason) {
 
 }  // namespace
 
+// Walks the mailbox batch by batch. While the window writes the messages of one batch, the next
+// is already being fetched on a thread of its own, so the walk rarely waits for the server; the
+// connection is only ever used by one fetch at a time. The messages of a batch are parsed ahead
+// as soon as the batch has arrived.
 class ImapMessages::MessageCursor : public Cursor<Message> {
  public:
   MessageCursor(std::shared_ptr<Server> server, vmime::net::folder::path path,
@@ -54,52 +60,98 @@ class ImapMessages::MessageCursor : public Cursor<Message> {
         entries_(std::move(entries)),
         ahead_([this](std::size_t i) { return SourceAt(i); }, local::kReadAhead) {}
 
+  ~MessageCursor() override {
+    // The fetch under way uses this cursor's connection; it ends before anything here goes.
+    if (pending_.valid()) pending_.wait();
+  }
+
   bool Next(std::shared_ptr<Message>& element) override {
     if (next_ == entries_->size()) return false;
-    if (next_ >= batchEnd_) FetchBatchAt(next_);
+    if (next_ >= current_.end) {
+      if (!TakeFollowing()) {
+        StartFetch(next_);
+        TakeFollowing();
+      }
+      current_ = std::move(*following_);
+      following_.reset();
+      if (current_.end < entries_->size()) StartFetch(current_.end);
+    }
     element = ahead_.MessageAt(next_++);
     return true;
   }
 
  private:
-  // How to read message `i` of the batch in hand, or nothing outside it.
-  std::optional<MessageSource> SourceAt(std::size_t i) const {
-    if (i < batchBegin_ || i >= batchEnd_) return std::nullopt;
-    if (failure_) return Failing(*failure_);
-    auto found = batch_.find((*entries_)[i].uid);
-    if (found == batch_.end()) {
-      if (!refusal_.empty()) return Failing("The server could not give the message: " + refusal_);
-      return Failing("The message was deleted from the server during the export.");
+  struct Batch {
+    std::size_t begin = 0, end = 0;                                     // the entries it covers
+    std::map<std::uint32_t, std::shared_ptr<const std::string>> texts;  // by UID
+    std::string refusal;                 // why the server left some of the batch out, when it said
+    std::optional<std::string> failure;  // why none of it could be fetched
+  };
+
+  // How to read message `i`, or nothing while its batch has not arrived.
+  std::optional<MessageSource> SourceAt(std::size_t i) {
+    if (i >= current_.end) {
+      if (!following_) TakeFollowing(/*wait=*/false);
+      if (!following_ || i >= following_->end) return std::nullopt;
     }
-    return Fetched(found->second);
+    const Batch& batch = i < current_.end ? current_ : *following_;
+    if (batch.failure) return Failing(*batch.failure);
+    auto found = batch.texts.find((*entries_)[i].uid);
+    if (found != batch.texts.end()) return Fetched(found->second);
+    if (!batch.refusal.empty()) {
+      return Failing("The server could not give the message: " + batch.refusal);
+    }
+    return Failing("The message was deleted from the server during the export.");
   }
 
-  void FetchBatchAt(std::size_t first) {
-    batch_.clear();
-    refusal_.clear();
-    batchBegin_ = first;
-    batchEnd_ = first;
+  // Starts fetching the batch that begins with entry `first`.
+  void StartFetch(std::size_t first) {
+    Batch batch;
+    batch.begin = batch.end = first;
     std::size_t bytes = 0;
     std::vector<std::uint32_t> uids;
-    while (batchEnd_ < entries_->size() && uids.size() < batchMessages_ &&
-           (uids.empty() || bytes + (*entries_)[batchEnd_].size <= kBatchBytes)) {
-      bytes += (*entries_)[batchEnd_].size;
-      uids.push_back((*entries_)[batchEnd_++].uid);
+    while (batch.end < entries_->size() && uids.size() < batchMessages_ &&
+           (uids.empty() || bytes + (*entries_)[batch.end].size <= kBatchBytes)) {
+      bytes += (*entries_)[batch.end].size;
+      uids.push_back((*entries_)[batch.end++].uid);
     }
     batchMessages_ = std::min(2 * batchMessages_, kLargestBatch);
-    if (failure_) return;
+    pending_ = std::async(std::launch::async,
+                          [this, batch = std::move(batch), uids = std::move(uids)]() mutable {
+                            Fetch(batch, uids);
+                            return std::move(batch);
+                          });
+  }
+
+  // Moves the fetched batch to `following_`; without `wait`, only when it has arrived already.
+  bool TakeFollowing(bool wait = true) {
+    if (following_) return true;
+    if (!pending_.valid()) return false;
+    if (!wait && pending_.wait_for(std::chrono::seconds(0)) != std::future_status::ready) {
+      return false;
+    }
+    following_ = pending_.get();
+    return true;
+  }
+
+  // Runs on the fetching thread, one fetch at a time.
+  void Fetch(Batch& batch, const std::vector<std::uint32_t>& uids) {
+    if (lost_) {
+      batch.failure = lost_;
+      return;
+    }
     try {
-      Take(mailbox_->Fetch(uids));
+      Take(batch, mailbox_->Fetch(uids));
     } catch (const Error&) {
       // One new connection for this loss; the walk goes on from this batch.
       try {
         Reopen();
-        Take(mailbox_->Fetch(uids));
+        Take(batch, mailbox_->Fetch(uids));
       } catch (const Error& again) {
         mailbox_.reset();
-        failure_ =
-            std::string("The connection to the server was lost and could not be reopened: ") +
-            again.what();
+        lost_ = std::string("The connection to the server was lost and could not be reopened: ") +
+                again.what();
+        batch.failure = lost_;
       }
     }
   }
@@ -113,25 +165,25 @@ class ImapMessages::MessageCursor : public Cursor<Message> {
     mailbox_ = std::move(mailbox);
   }
 
-  void Take(Mailbox::Fetched fetched) {
+  static void Take(Batch& batch, Mailbox::Fetched fetched) {
     for (auto& [uid, text] : fetched.texts) {
-      batch_.emplace(uid, std::make_shared<const std::string>(std::move(text)));
+      batch.texts.emplace(uid, std::make_shared<const std::string>(std::move(text)));
     }
-    refusal_ = std::move(fetched.refusal);
+    batch.refusal = std::move(fetched.refusal);
   }
 
   std::shared_ptr<Server> server_;
   vmime::net::folder::path path_;
-  std::shared_ptr<Mailbox> mailbox_;
+  std::shared_ptr<Mailbox> mailbox_;  // used by the fetching thread only, once the walk began
   std::uint32_t uidValidity_;
+  std::optional<std::string> lost_;  // set by a fetch when the connection is gone for good
   std::shared_ptr<const std::vector<Mailbox::Entry>> entries_;
-  std::map<std::uint32_t, std::shared_ptr<const std::string>> batch_;
-  std::size_t batchBegin_ = 0, batchEnd_ = 0;
   std::size_t batchMessages_ = kFirstBatch;
-  std::string refusal_;  // why the server left some of the batch out, when it said
-  std::optional<std::string> failure_;
+  Batch current_;
+  std::optional<Batch> following_;
+  std::future<Batch> pending_;
   std::size_t next_ = 0;
-  local::ReadAhead ahead_;  // last: its workers stop before the batch they read from goes
+  local::ReadAhead ahead_;  // last: its workers stop before the batches they read from go
 };
 
 ImapMessages::ImapMessages(std::shared_ptr<Server> server, vmime::net::folder::path path)

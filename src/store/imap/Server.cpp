@@ -69,6 +69,7 @@ void Server::Close(const std::shared_ptr<vmime::net::imap::IMAPStore>& store) {
 }
 
 std::vector<std::shared_ptr<vmime::net::folder>> Server::Mailboxes() {
+  std::lock_guard lock(mutex_);
   try {
     return store_->getRootFolder()->getFolders(true);
   } catch (const vmime::exception&) {
@@ -85,6 +86,7 @@ std::vector<std::shared_ptr<vmime::net::folder>> Server::Mailboxes() {
 }
 
 std::shared_ptr<vmime::net::imap::IMAPConnection> Server::Connect() {
+  std::lock_guard lock(mutex_);
   try {
     auto connection =
         std::make_shared<vmime::net::imap::IMAPConnection>(store_, store_->getAuthenticator());

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -20,7 +21,8 @@ inline constexpr std::chrono::milliseconds kServerTimeout = std::chrono::seconds
 
 // One account's server, logged in: the mailbox list comes over this connection, and every
 // mailbox that is read gets a connection of its own, so a walk is never disturbed by browsing.
-// The password lives only as long as this object, to open those connections.
+// The password lives only as long as this object, to open those connections. A walk opens its
+// connections from the thread that fetches ahead, so both calls may come from any thread.
 class Server {
  public:
   // Connects and logs in; throws Error::Unreadable with a reason fit to show the user.
@@ -44,6 +46,7 @@ class Server {
   static void Close(const std::shared_ptr<vmime::net::imap::IMAPStore>& store);
 
   Account account_;
+  std::mutex mutex_;  // guards store_, which a new connection is made from
   std::chrono::milliseconds timeout_;
   std::shared_ptr<vmime::net::session> session_;
   std::shared_ptr<vmime::security::cert::defaultCertificateVerifier> verifier_;
