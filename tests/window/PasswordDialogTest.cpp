@@ -7,13 +7,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTimer>
-#include <functional>
 #include <optional>
 #include <vector>
 
 #include "ClosedPort.h"
 #include "ModalBoxRecorder.h"
+#include "PasswordDialogUser.h"
 #include "TempHome.h"
 #include "WindowTesting.h"
 #include "store/imap/ImapStore.h"
@@ -24,78 +23,7 @@ using window::PasswordDialog;
 
 namespace {
 
-// Acts as the user on each password dialog that opens, in turn, once it is on the screen, and
-// notes what it showed. A dialog beyond the planned ones is skipped and counted as unexpected.
-class DialogUser {
- public:
-  using Act = std::function<void(PasswordDialog&)>;
-  struct Seen {
-    QString account;
-    QString problem;  // empty when the problem line is hidden
-    bool passwordFocused;
-    bool ownerVisible;
-  };
-
-  explicit DialogUser(std::vector<Act> acts, const QWidget* owner = nullptr)
-      : acts_(std::move(acts)), owner_(owner) {
-    QObject::connect(&timer_, &QTimer::timeout, [this] { Answer(); });
-    timer_.start(5);
-  }
-
-  std::vector<Seen> seen;
-
- private:
-  void Answer() {
-    auto* dialog = qobject_cast<PasswordDialog*>(QApplication::activeModalWidget());
-    if (!dialog || !dialog->isVisible() || dialog->property("answered").toBool()) return;
-    // Keys go to the active window; wait until the dialog is one (a few seconds at most, so that
-    // a dialog that never becomes active fails the test instead of hanging it).
-    if (!dialog->isActiveWindow() && ++waits_ < 500) return;
-    waits_ = 0;
-    dialog->setProperty("answered", true);
-    seen.push_back({dialog->lblAccount->text(),
-                    dialog->lblProblem->isHidden() ? QString() : dialog->lblProblem->text(),
-                    QApplication::focusWidget() == dialog->edtPassword,
-                    owner_ && owner_->isVisible()});
-    if (seen.size() > acts_.size()) {
-      ADD_FAILURE() << "an unexpected password dialog";
-      dialog->reject();
-      return;
-    }
-    acts_[seen.size() - 1](*dialog);
-  }
-
-  std::vector<Act> acts_;
-  const QWidget* owner_;
-  QTimer timer_;
-  int waits_ = 0;
-};
-
-// Types text key by key; a character beyond ASCII comes as a key carrying that text, as from an
-// input method.
-void Type(QWidget* widget, const QString& text) {
-  for (QChar c : text) {
-    if (c.unicode() < 0x80) {
-      QTest::keyClick(widget, c.toLatin1());
-    } else {
-      QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
-    }
-  }
-}
-
-DialogUser::Act TypeAndPress(const QString& password, Qt::Key key) {
-  return [password, key](PasswordDialog& dialog) {
-    Type(dialog.edtPassword, password);
-    QTest::keyClick(dialog.edtPassword, key);
-  };
-}
-
-DialogUser::Act TypeAndClick(const QString& password, QPushButton* PasswordDialog::*button) {
-  return [password, button](PasswordDialog& dialog) {
-    Type(dialog.edtPassword, password);
-    QTest::mouseClick(dialog.*button, Qt::LeftButton);
-  };
-}
+using DialogUser = PasswordDialogUser;
 
 std::optional<std::string> AskOnce(DialogUser::Act act, const QString& problem = {}) {
   PasswordDialog dialog(QStringLiteral("Work"), QStringLiteral("imap.example.org:993"), problem);
