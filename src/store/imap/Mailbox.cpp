@@ -1,5 +1,7 @@
 #include "store/imap/Mailbox.h"
 
+#include <algorithm>
+
 #include <vmime/net/imap/IMAPCommand.hpp>
 #include <vmime/net/imap/IMAPUtils.hpp>
 #include <vmime/net/messageSet.hpp>
@@ -72,18 +74,47 @@ Mailbox::~Mailbox() {
 }
 
 std::vector<Mailbox::Entry> Mailbox::Entries() {
-  std::vector<Entry> entries;
-  if (exists_ == 0) return entries;
+  // Listed a slice at a time: the parsed answer to one command listing a whole large mailbox would
+  // take hundreds of bytes a message. Slices go by message number, so a message expunged meanwhile
+  // would shift the numbers under them; the server says so, and the mailbox is then listed again.
+  for (int attempt = 0;; ++attempt) {
+    std::vector<Entry> entries;
+    entries.reserve(exists_);
+    bool changed = false;
+    for (std::size_t first = 1; first <= exists_ && !changed; first += kListingSlice) {
+      const std::size_t last = std::min(exists_, first + kListingSlice - 1);
+      changed = ListSlice(first, last, entries);
+    }
+    if (!changed && entries.size() == exists_) return entries;
+    if (attempt == 2) return entries;  // a mailbox that never holds still is read as it stood
+  }
+}
+
+bool Mailbox::ListSlice(std::size_t first, std::size_t last, std::vector<Entry>& entries) {
+  bool changed = false;
   try {
-    IMAPCommand::FETCH(vmime::net::messageSet::byNumber(1, static_cast<std::size_t>(-1)),
-                       {"UID", "RFC822.SIZE"})
+    IMAPCommand::FETCH(vmime::net::messageSet::byNumber(first, last), {"UID", "RFC822.SIZE"})
         ->send(connection_);
     Response response(connection_->readResponse());
     if (response->isBad() || Status(*response) != IMAPParser::resp_cond_state::OK) {
       throw Error::Unreadable("The server would not list the mailbox's messages: " +
                               response->getErrorLog());
     }
-    entries.reserve(exists_);
+    for (const auto* item : response->continue_req_or_response_data()) {
+      const IMAPParser::response_data* data = item->response_data();
+      if (!data) continue;
+      if (const auto* mailbox = data->mailbox_data()) {
+        if (mailbox->type() == IMAPParser::mailbox_data::EXISTS && mailbox->number()) {
+          changed = changed || mailbox->number()->value() != exists_;
+          exists_ = mailbox->number()->value();
+        }
+      } else if (const auto* message = data->message_data()) {
+        if (message->type() == IMAPParser::message_data::EXPUNGE) {
+          changed = true;
+          --exists_;
+        }
+      }
+    }
     ForEachFetch(*response, [&](const IMAPParser::msg_att& attributes) {
       Entry entry{0, 0};
       for (const auto* item : attributes.items()) {
@@ -98,7 +129,7 @@ std::vector<Mailbox::Entry> Mailbox::Entries() {
   } catch (const vmime::exception& error) {
     throw Error::Unreadable(ConnectionFailure(server_.account(), error));
   }
-  return entries;
+  return changed;
 }
 
 Mailbox::Fetched Mailbox::Fetch(const std::vector<std::uint32_t>& uids) {

@@ -44,6 +44,13 @@ class Mailbox {
   Fetched Fetch(const std::vector<std::uint32_t>& uids);
 
  private:
+  // How many messages one listing command asks about.
+  static constexpr std::size_t kListingSlice = 5000;
+
+  // Appends the UID and size of messages first..last (by number); true when the server said the
+  // mailbox changed meanwhile, which makes the numbers unreliable.
+  bool ListSlice(std::size_t first, std::size_t last, std::vector<Entry>& entries);
+
   Server& server_;
   std::shared_ptr<vmime::net::imap::IMAPConnection> connection_;
   std::uint32_t uidValidity_ = 0;
