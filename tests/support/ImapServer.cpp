@@ -1,5 +1,7 @@
 #include "ImapServer.h"
 
+#include "ClosedPort.h"
+
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -24,19 +26,7 @@ namespace {
 constexpr const char* kDovecot = "/usr/sbin/dovecot";
 
 // A loopback port nobody listens on right now.
-int FreePort() {
-  int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t size = sizeof address;
-  if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&address), size) != 0 ||
-      getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
-    throw std::runtime_error("no free loopback port");
-  }
-  close(fd);
-  return ntohs(address.sin_port);
-}
+int FreePort() { return ClosedPort().port(); }
 
 // The first bytes the server sends on a new connection, or "" when it does not answer.
 std::string Greeting(int port) {
