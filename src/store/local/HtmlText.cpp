@@ -26,6 +26,22 @@ class DetachedDocument : public QTextDocument {
 constexpr std::size_t kLargeHtml = 64 * 1024;
 std::mutex largeDocument;
 
+// CR LF and a lone CR as LF. Line ends mean the same in HTML whichever they are, but the document
+// keeps a blank for each CR; without this a message read over IMAP (always CR LF) would differ
+// from its LF file.
+std::string WithLfLineEnds(std::string_view html) {
+  std::string lf;
+  lf.reserve(html.size());
+  for (std::size_t i = 0; i < html.size(); ++i) {
+    if (html[i] != '\r') {
+      lf += html[i];
+    } else if (i + 1 == html.size() || html[i + 1] != '\n') {
+      lf += '\n';
+    }
+  }
+  return lf;
+}
+
 }  // namespace
 
 std::string HtmlToPlainText(std::string_view html) {
@@ -34,6 +50,7 @@ std::string HtmlToPlainText(std::string_view html) {
         "HTML bodies are read with Qt's rich-text document, which needs a QGuiApplication; "
         "without a screen, run on the offscreen platform (QT_QPA_PLATFORM=offscreen)");
   }
+  if (html.find('\r') != std::string_view::npos) return HtmlToPlainText(WithLfLineEnds(html));
   // Building a document is most of the cost of an HTML body; the commonest forms need none.
   if (std::optional<std::string> text = SimpleHtmlText(html)) return std::move(*text);
   return DocumentHtmlText(html);
@@ -45,11 +62,7 @@ std::string DocumentHtmlText(std::string_view html) {
   // Real mail nests a few dozen levels deep; anything far deeper is broken or hostile.
   const std::string limited = LimitNesting(html, 256);
   DetachedDocument document;
-  QString source = QString::fromUtf8(limited.data(), static_cast<qsizetype>(limited.size()));
-  // Line ends mean the same in HTML whichever they are, but the document keeps a blank for each
-  // CR; without this a message read over IMAP (always CR LF) would differ from its LF file.
-  source.replace(QLatin1String("\r\n"), QLatin1String("\n"))
-      .replace(QLatin1Char('\r'), QLatin1Char('\n'));
+  const QString source = QString::fromUtf8(limited.data(), static_cast<qsizetype>(limited.size()));
   document.setHtml(source);
   QString text = document.toPlainText();
   // Images and other embedded objects leave a placeholder character behind.

@@ -60,22 +60,9 @@ Tag ReadTag(std::string_view html, std::size_t at, std::size_t& end, std::string
   return Tag::Other;
 }
 
-// CR LF and a lone CR as LF: line ends mean the same in HTML whichever they are, and the document
-// is given LF only, so that a message read over IMAP (always CR LF) reads as its LF file.
-std::string WithLfLineEnds(std::string_view html) {
-  std::string lf;
-  lf.reserve(html.size());
-  for (std::size_t i = 0; i < html.size(); ++i) {
-    if (html[i] != '\r') {
-      lf += html[i];
-    } else if (i + 1 == html.size() || html[i + 1] != '\n') {
-      lf += '\n';
-    }
-  }
-  return lf;
-}
+}  // namespace
 
-std::optional<std::string> ReadSimpleHtml(std::string_view html) {
+std::optional<std::string> SimpleHtmlText(std::string_view html) {
   // Where the reading is: the optional <html> and <body> open in this order before the first
   // block, and close in the opposite order after the last; outside blocks only blanks.
   enum Stage { Start, InHtml, InBody, InBlock, AfterBody, AfterHtml };
@@ -171,13 +158,6 @@ std::optional<std::string> ReadSimpleHtml(std::string_view html) {
   if (stage != complete || out.empty()) return std::nullopt;
   while (!out.empty() && (out.back() == ' ' || out.back() == '\n')) out.pop_back();
   return out;
-}
-
-}  // namespace
-
-std::optional<std::string> SimpleHtmlText(std::string_view html) {
-  if (html.find('\r') == std::string_view::npos) return ReadSimpleHtml(html);
-  return ReadSimpleHtml(WithLfLineEnds(html));
 }
 
 }  // namespace store::local
