@@ -1,11 +1,15 @@
 #include "export/ExportFile.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <random>
 #include <span>
 #include <system_error>
 
@@ -14,24 +18,40 @@ namespace {
 
 std::string ErrorText(int error) { return std::system_category().message(error); }
 
+// Leaves room in a file name for the new file's own prefix and suffix.
+constexpr std::size_t kKeptNameBytes = 200;
+
 }  // namespace
 
-ExportFile::~ExportFile() {
-  // Only an export abandoned by a bug gets here with the file open.
-  if (fd_ >= 0) ::close(fd_);
-}
+// Only an export abandoned by a bug gets here with the new file still open.
+ExportFile::~ExportFile() { Discard(); }
 
-bool ExportFile::Open(const std::string& path) {
+bool ExportFile::Open(const ExportTarget& target) {
   encoder_.emplace(LocaleEncoder::CurrentCharset());
   if (!encoder_->ok()) {
     failed_ = true;
     reason_ = "text cannot be converted to the character set " + encoder_->charset();
     return false;
   }
-  // A NUL would silently cut the path short and write some other file.
-  if (path.find('\0') != std::string::npos) return Fail(EINVAL);
-  fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd_ < 0) return Fail(errno);
+  // A hidden name of its own beside the target, so the rename that keeps it stays on one file
+  // system and in one directory.
+  const std::string base =
+      std::filesystem::path(target.file()).filename().string().substr(0, kKeptNameBytes);
+  std::random_device random;
+  for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
+    char suffix[16];
+    std::snprintf(suffix, sizeof suffix, ".%08x", random());
+    temporary_ = target.directory() + "/." + base + suffix;
+    fd_ = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd_ < 0 && errno != EEXIST) break;
+  }
+  if (fd_ < 0) {
+    temporary_.clear();
+    return Fail(errno);
+  }
+  // A file being replaced keeps its permissions; a new one gets the usual ones (the umask's).
+  if (auto mode = target.existingMode()) static_cast<void>(::fchmod(fd_, *mode));
+  target_ = target.file();
   buffer_.resize(kBufferSize);
   return true;
 }
@@ -51,18 +71,28 @@ bool ExportFile::WriteLine(std::string_view text) {
 }
 
 void ExportFile::EndRecord() {
-  if (fd_ >= 0 && !failed_) bufferedEnds_.push_back(written_ + used_);
+  if (fd_ >= 0 && !failed_) ++records_;
 }
 
-bool ExportFile::Close() {
+bool ExportFile::Keep() {
   if (fd_ < 0) return false;
   if (!failed_) Flush();
-  if (::close(fd_) != 0 && !failed_) {
-    failed_ = true;
-    reason_ = ErrorText(errno);
-  }
+  if (::close(fd_) != 0 && !failed_) Fail(errno);
   fd_ = -1;
-  return !failed_;
+  if (!failed_ && ::rename(temporary_.c_str(), target_.c_str()) != 0) Fail(errno);
+  if (failed_) {
+    ::unlink(temporary_.c_str());
+    return false;
+  }
+  temporary_.clear();
+  return true;
+}
+
+void ExportFile::Discard() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+  if (!temporary_.empty()) ::unlink(temporary_.c_str());
+  temporary_.clear();
 }
 
 bool ExportFile::Put(std::string_view bytes) {
@@ -82,34 +112,18 @@ bool ExportFile::Flush() {
     const ssize_t n = ::write(fd_, buffer_.data() + done, used_ - done);
     if (n > 0) {
       done += static_cast<std::size_t>(n);
-      written_ += static_cast<std::size_t>(n);
     } else if (n == 0 || errno != EINTR) {
       return Fail(n == 0 ? EIO : errno);
     }
   }
   used_ = 0;
-  records_ += static_cast<long>(bufferedEnds_.size());
-  if (!bufferedEnds_.empty()) recordsEnd_ = bufferedEnds_.back();
-  bufferedEnds_.clear();
   return true;
 }
 
 bool ExportFile::Fail(int error) {
+  if (!failed_) reason_ = ErrorText(error);
   failed_ = true;
-  reason_ = ErrorText(error);
-  for (std::uint64_t end : bufferedEnds_) {
-    if (end > written_) break;
-    ++records_;
-    recordsEnd_ = end;
-  }
-  bufferedEnds_.clear();
   used_ = 0;
-  // Cut off the partial record. A device (/dev/full) cannot be cut, but nothing reached it; if
-  // cutting a regular file fails, records() still counts only the complete records.
-  if (fd_ >= 0 && written_ > recordsEnd_) {
-    const int cut = ::ftruncate(fd_, static_cast<off_t>(recordsEnd_));
-    static_cast<void>(cut);
-  }
   return false;
 }
 

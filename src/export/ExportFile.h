@@ -1,11 +1,11 @@
 #pragma once
 
-#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "export/ExportTarget.h"
 #include "export/LocaleEncoder.h"
 
 namespace exporter {
@@ -13,12 +13,11 @@ namespace exporter {
 // The export file: lines of UTF-8 text written in the locale's character set, each ended by
 // CR LF, grouped into records.
 //
-// Output goes through one large buffer, so a folder of any size costs a few hundred write(2)
-// calls per gigabyte and constant memory. Because a failed write (disk full, I/O error) may land
-// in the middle of a record, the file remembers where each buffered record ends; when a write
-// fails it cuts the file back to the end of the last record that reached it whole, so the file
-// never ends in a partial record and records() counts exactly what the file holds. After a
-// failure every further write is refused.
+// The lines go to a new file beside the target, which takes the target's place only when the
+// export is kept: the file the user had there is never cut short or mixed with new records, and
+// an export that fails leaves it exactly as it was. Output goes through one large buffer, so a
+// folder of any size costs a few hundred write(2) calls per gigabyte and constant memory. After
+// a failed write every further write is refused.
 class ExportFile {
  public:
   static constexpr std::size_t kBufferSize = std::size_t{1} << 20;
@@ -28,9 +27,9 @@ class ExportFile {
   ExportFile(const ExportFile&) = delete;
   ExportFile& operator=(const ExportFile&) = delete;
 
-  // Creates `path`, or empties it if it exists, and takes the character set of the LC_CTYPE
-  // locale in force now. False with reason() when either cannot be done.
-  bool Open(const std::string& path);
+  // Starts the new file beside `target` and takes the character set of the LC_CTYPE locale in
+  // force now. False with reason() when either cannot be done.
+  bool Open(const ExportTarget& target);
 
   // Writes `text` as one line. False once the file has failed.
   bool WriteLine(std::string_view text);
@@ -38,12 +37,14 @@ class ExportFile {
   // The lines written since the last call form one complete record.
   void EndRecord();
 
-  // Writes out what is buffered and closes the file. False with reason() when the file failed
-  // now or earlier.
-  bool Close();
+  // Writes out what is buffered and puts the new file in the target's place. False with
+  // reason() when the file failed now or earlier; the target is then left as it was.
+  bool Keep();
+  // Throws the new file away; the target is left as it was.
+  void Discard();
 
   const std::string& reason() const { return reason_; }
-  // Complete records known to be in the file (all of them once Close() has succeeded).
+  // Complete records written so far.
   long records() const { return records_; }
 
  private:
@@ -52,14 +53,13 @@ class ExportFile {
   bool Fail(int error);
 
   int fd_ = -1;
+  std::string temporary_;  // the new file, until it is kept or discarded
+  std::string target_;
   bool failed_ = false;
   std::string reason_;
   std::optional<LocaleEncoder> encoder_;
   std::vector<char> buffer_;
   std::size_t used_ = 0;
-  std::uint64_t written_ = 0;                // bytes that reached the file
-  std::uint64_t recordsEnd_ = 0;             // where the last complete record in the file ends
-  std::vector<std::uint64_t> bufferedEnds_;  // where each record still in the buffer ends
   long records_ = 0;
 };
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace exporter {
 
@@ -12,6 +13,9 @@ class ExportView {
 
   // The export file path exactly as the user left it.
   virtual std::string ExportPath() = 0;
+  // The files and directories that hold the mail of the stores the window lists; the export is
+  // never written there.
+  virtual std::vector<std::string> MailLocations() = 0;
 
   virtual void SetProgressMax(float max) = 0;
   virtual void SetProgressValue(float value) = 0;
@@ -19,7 +23,6 @@ class ExportView {
   virtual void SetMessageCountCaption(const std::string& text) = 0;
   virtual void SetSubjectCaption(const std::string& text) = 0;
   virtual void SetMessageIdCaption(const std::string& text) = 0;
-  virtual std::string MessageIdCaption() = 0;
 
   // Lets the window handle what is waiting (a Cancel click, a list click, a close request) once;
   // never waits for new events.

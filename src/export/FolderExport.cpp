@@ -2,9 +2,11 @@
 
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <string>
 
 #include "export/ExportFile.h"
+#include "export/ExportTarget.h"
 #include "export/MessageRecord.h"
 #include "store/Step.h"
 #include "store/Walk.h"
@@ -40,66 +42,70 @@ Outcome SaveMessagesToFile(ExportView& view, const std::shared_ptr<store::Folder
     });
   };
 
-  // 1. The caller's reference is read here only; a nested handler may reassign it later.
+  // The caller's reference is read here only; a nested handler may reassign it later.
   listing([&] {
     if (!objFolder) throw store::Error::Absent("no folder was given");
     objMessages = objFolder->Messages();
     if (!objMessages) throw store::Error::Absent("the folder gave no list of messages");
   });
 
-  // 2. The path as typed. When it cannot be opened nothing is walked: there is nowhere to
-  // write, and the caller is told why.
-  outcome.path = view.ExportPath();
-  if (!file.Open(outcome.path)) {
+  // The file is opened only once the folder's messages are known. When it cannot be opened
+  // nothing is walked: there is nowhere to write, and the caller is told why.
+  const std::string typed = view.ExportPath();
+  outcome.path = ExportTarget::Shown(typed);
+  std::string refused;
+  const std::optional<ExportTarget> target =
+      ExportTarget::Resolve(typed, view.MailLocations(), refused);
+  if (!target || !file.Open(*target)) {
     outcome.status = Outcome::Status::OpenFailed;
-    outcome.reason = file.reason();
+    outcome.reason = target ? file.reason() : refused;
   } else {
-    // 3.
+    outcome.hadFile = target->existingMode().has_value();
     store::Step([&] { view.SetProgressMax(static_cast<float>(store::Use(objMessages).Count())); });
-    // 4. The service is asked again.
+    // The count is asked for again rather than carried over from the bar.
     store::Step(
         [&] { view.SetMessageCountCaption(std::to_string(store::Use(objMessages).Count())); });
-    // 5.
     std::int32_t lngCount = 0;
-    // 6. A walk that cannot start visits nothing; one that cannot advance ends there.
+    bool written = true;
+    // A walk that cannot start visits nothing; one that cannot advance ends there.
     listing([&] {
       for (store::Walk walk(objMessages, objMessage); !walk.done(); walk.Advance()) {
-        // 7.
         MessageRecord record(objMessage);
         record.Read(view);
-        // 8.
         if (lngCount < std::numeric_limits<std::int32_t>::max()) ++lngCount;
-        // 9. The bar counts the message about to be written.
+        // The bar counts the message about to be written.
         view.SetProgressValue(static_cast<float>(lngCount));
-        // 10. A Cancel clicked now still lets this message's record be written.
+        // A Cancel clicked now still lets this message's record be written.
         view.ProcessPendingEvents();
-        // 11 to 14. A failed write ends the export after the last complete record.
-        const bool written = record.Write(view, file);
+        written = record.Write(file);
         if (record.unreadable()) NoteUnread(outcome, record.Unread(lngCount));
         if (!written) break;
-        // 15. Tested after each record, never before the first.
+        // Asked after each record, never before the first.
         if (!view.ContinueExport()) {
           outcome.cancelled = true;
           break;
         }
       }
     });
-    // 16.
-    if (!file.Close()) {
-      outcome.status = Outcome::Status::WriteFailed;
-      outcome.reason = file.reason();
+    // Only a whole export, or one the user cut short, takes the old file's place.
+    if (written && outcome.walkFailure.empty() && file.Keep()) {
+      outcome.records = file.records();
+    } else {
+      file.Discard();
+      if (!written || outcome.walkFailure.empty()) {
+        outcome.status = Outcome::Status::WriteFailed;
+        outcome.reason = file.reason();
+      }
     }
   }
 
-  // 17. However the export ended.
+  // The captions go back to their idle texts however the export ended.
   view.SetSubjectCaption("None");
   view.SetMessageIdCaption("None");
   view.SetMessageCountCaption("Messages");
 
-  // 18.
   objMessage.reset();
   objMessages.reset();
-  outcome.records = file.records();
   return outcome;
 }
 

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "export/RecordText.h"
 #include "store/Step.h"
 
 namespace exporter {
@@ -22,26 +23,25 @@ bool MessageRecord::Step(F&& read) {
 }
 
 void MessageRecord::Read(ExportView& view) {
-  // a. Empty header text selects the header-block form.
+  // Empty header text selects the header-block form.
   Step([&] { headers_ = store::Use(message_).FieldValue(store::kTransportMessageHeaders); });
-  // b.
+  MakeRecordSafe(headers_);
   Step([&] { body_ = store::Use(message_).BodyText(); });
-  // c.
-  Step([&] { subject_ = store::Use(message_).Subject(); });
+  MakeRecordSafe(body_);
+  Step([&] { subject_ = OneLine(store::Use(message_).Subject()); });
   view.SetSubjectCaption(subject_.value_or("None"));
-  // d.
-  Step([&] { messageId_ = store::Use(message_).FieldValue(store::kInternetMessageId); });
+  Step([&] { messageId_ = OneLine(store::Use(message_).FieldValue(store::kInternetMessageId)); });
   view.SetMessageIdCaption(messageId_.value_or("None"));
 }
 
-bool MessageRecord::Write(ExportView& view, ExportFile& file) {
+bool MessageRecord::Write(ExportFile& file) {
   if (!headers_.empty()) {
     // The transport-header form: the header text as it came, as one line.
     if (!file.WriteLine(headers_)) return false;
   } else {
-    // The header block. The Message-ID line is read back from its caption, so it says "None"
-    // when the message has none. Any other value that cannot be fetched costs its whole line.
-    if (!file.WriteLine("Message-ID: " + view.MessageIdCaption())) return false;
+    // The header block. The Message-ID line says what its caption said, "None" when the message
+    // has none. Any other value that cannot be fetched costs its whole line.
+    if (!file.WriteLine("Message-ID: " + messageId_.value_or("None"))) return false;
     using Read = std::string (store::Message::*)();
     const std::pair<const char*, Read> items[] = {
         {"From: ", &store::Message::Sender},
@@ -51,7 +51,8 @@ bool MessageRecord::Write(ExportView& view, ExportFile& file) {
     };
     for (const auto& [name, read] : items) {
       std::string line;
-      if (Step([&] { line = name + (store::Use(message_).*read)(); }) && !file.WriteLine(line))
+      if (Step([&] { line = name + OneLine((store::Use(message_).*read)()); }) &&
+          !file.WriteLine(line))
         return false;
     }
     if (!file.WriteLine("")) return false;

@@ -25,7 +25,7 @@ class MessageRecord {
 
   // Writes the record: the header text, or the header block in its place; the body; the
   // form-feed line. False as soon as a write fails, leaving the rest unread and unwritten.
-  bool Write(ExportView& view, ExportFile& file);
+  bool Write(ExportFile& file);
 
   bool unreadable() const { return unreadReason_.has_value(); }
   // How to name this message to the user: its subject, else its Message-ID, else its position.

@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "store/Error.h"
 
@@ -54,6 +55,9 @@ class Folder {
  public:
   virtual ~Folder() = default;
   virtual std::string Name() = 0;
+  // What tells this folder apart from a sibling that shows the same name: the name it is kept
+  // under (a file name, a mailbox name). Empty when there is nothing more to say.
+  virtual std::string Origin() = 0;
   virtual std::shared_ptr<Collection<Folder>> Folders() = 0;
   virtual std::shared_ptr<Collection<Message>> Messages() = 0;
 };
@@ -62,7 +66,13 @@ class InfoStore {
  public:
   virtual ~InfoStore() = default;
   virtual std::string Name() = 0;
+  // What tells this store apart from another of the same name (its profile, its place on disk,
+  // its account). Empty when there is nothing more to say.
+  virtual std::string Origin() = 0;
   virtual std::shared_ptr<Folder> RootFolder() = 0;
+  // The files and directories on this computer that hold the store's mail, its folders reached
+  // through links included; nothing for a store kept elsewhere. An export is never written there.
+  virtual std::vector<std::string> Locations() = 0;
 };
 
 class Session {

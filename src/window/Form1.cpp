@@ -7,6 +7,8 @@
 #include <QListWidget>
 #include <QPushButton>
 
+#include "store/Step.h"
+#include "store/Walk.h"
 #include "window/AutoSizeLabel.h"
 #include "window/ListBox.h"
 #include "window/PaintPacer.h"
@@ -148,6 +150,20 @@ void Form1::EnterExportingState() {
 
 std::string Form1::ExportPath() { return edtMessageFile->text().toStdString(); }
 
+std::vector<std::string> Form1::MailLocations() {
+  std::vector<std::string> locations;
+  std::shared_ptr<store::InfoStore> infoStore;
+  store::Step([&] {
+    for (store::Walk walk(objInfoStores, infoStore); !walk.done(); walk.Advance()) {
+      store::Step([&] {
+        for (std::string& location : store::Use(infoStore).Locations())
+          locations.push_back(std::move(location));
+      });
+    }
+  });
+  return locations;
+}
+
 void Form1::SetProgressMax(float max) { ProgressBar1->SetMax(max); }
 
 void Form1::SetProgressValue(float value) { ProgressBar1->SetValue(value); }
@@ -156,16 +172,11 @@ void Form1::SetMessageCountCaption(const std::string& text) {
   lblMessageCount->SetCaption(QString::fromStdString(text));
 }
 
-void Form1::SetSubjectCaption(const std::string& text) {
-  lblSubject->SetCaption(QString::fromStdString(text));
-}
+void Form1::SetSubjectCaption(const std::string& text) { lblSubject->SetCaption(ShownText(text)); }
 
 void Form1::SetMessageIdCaption(const std::string& text) {
-  messageIdCaption_ = text;
-  lblMessageID->SetCaption(QString::fromStdString(text));
+  lblMessageID->SetCaption(ShownText(text));
 }
-
-std::string Form1::MessageIdCaption() { return messageIdCaption_; }
 
 void Form1::ProcessPendingEvents() { QCoreApplication::processEvents(); }
 

@@ -3,6 +3,7 @@
 #include <QWidget>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "export/ExportView.h"
 #include "export/Outcome.h"
@@ -54,12 +55,12 @@ class Form1 : public QWidget, public exporter::ExportView {
 
   // exporter::ExportView
   std::string ExportPath() override;
+  std::vector<std::string> MailLocations() override;
   void SetProgressMax(float max) override;
   void SetProgressValue(float value) override;
   void SetMessageCountCaption(const std::string& text) override;
   void SetSubjectCaption(const std::string& text) override;
   void SetMessageIdCaption(const std::string& text) override;
-  std::string MessageIdCaption() override;
   void ProcessPendingEvents() override;
   bool ContinueExport() override;
 
@@ -94,6 +95,12 @@ class Form1 : public QWidget, public exporter::ExportView {
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  template <class T>
+  static bool FindAt(const std::shared_ptr<store::Collection<T>>& collection,
+                     std::shared_ptr<T>& loop, int position);
+  static void FillWithNames(QListWidget& list,
+                            const std::shared_ptr<store::Collection<store::Folder>>& folders,
+                            std::shared_ptr<store::Folder>& loop);
   void CreateControls();
   void PlaceControls();
   void ConnectHandlers();
@@ -104,9 +111,6 @@ class Form1 : public QWidget, public exporter::ExportView {
 
   store::SessionFactory createSession_;
   PaintPacer* paintPacer_;
-  // The message ID caption exactly as last set; the label shows it, but the export reads it back
-  // into the file and must get the very bytes it wrote.
-  std::string messageIdCaption_ = "None";
   // Set once the window has been closed; an export running then stops after its current record.
   bool unloaded_ = false;
 };

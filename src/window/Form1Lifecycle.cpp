@@ -10,6 +10,7 @@
 #include "store/Step.h"
 #include "store/Walk.h"
 #include "window/Form1.h"
+#include "window/ListBox.h"
 #include "window/MsgBox.h"
 
 namespace window {
@@ -25,22 +26,22 @@ void Form1::Start() {
 
 // Each step runs under the failure rule: a step that fails is abandoned and the next one runs.
 void Form1::Form_Load() {
-  // 1. A new session of the message store service; it holds nothing if none can be made.
+  // A new session of the message store service; it holds nothing if none can be made.
   store::Step([&] { objSession = createSession_(); });
 
-  // 2. Log on. Whether it worked shows only in the next step.
+  // Log on; whether it worked shows only in the next step.
   store::Step([&] { store::Use(objSession).LogOn(); });
 
-  // 3. The session's stores; nothing if they cannot be had or are not a collection.
+  // The session's stores; nothing if they cannot be had or are not a collection.
   store::Step([&] { objInfoStores = store::Use(objSession).InfoStores(); });
 
-  // 4.
+  // Without stores there is nothing to list; the window opens all the same.
   if (!objInfoStores) {
     MsgBox(this, QStringLiteral("Could not set InfoStores collection"));
     return;
   }
 
-  // 5. A count that cannot be read counts as no stores.
+  // A count that cannot be read counts as no stores.
   bool noStores = true;
   store::Step([&] { noStores = store::Use(objInfoStores).Count() == 0; });
   if (noStores) {
@@ -48,20 +49,25 @@ void Form1::Form_Load() {
     return;
   }
 
-  // 6. One entry per store whose name can be read, in the service's order. A walk that cannot
-  //    start lists nothing; one that cannot advance ends there.
+  // One entry per store whose name can be read, in the service's order. A walk that cannot
+  // start lists nothing; one that cannot advance ends there.
+  ListFiller filler(*List1);
   store::Step([&] {
-    for (store::Walk walk(objInfoStores, objInfoStore); !walk.done(); walk.Advance()) {
-      store::Step([&] { List1->addItem(QString::fromStdString(store::Use(objInfoStore).Name())); });
+    int position = 0;
+    for (store::Walk walk(objInfoStores, objInfoStore); !walk.done(); walk.Advance(), ++position) {
+      store::Step([&] {
+        store::InfoStore& infoStore = store::Use(objInfoStore);
+        filler.Add(infoStore.Name(), position, [&] { return infoStore.Origin(); });
+      });
     }
   });
 }
 
 void Form1::Form_Unload() {
-  // 1. Log off; a session that is missing or never logged on is no reason to keep the window.
+  // Log off; a session that is missing or never logged on is no reason to keep the window.
   store::Step([&] { store::Use(objSession).LogOff(); });
 
-  // 2.-6. Release the session and the folders; releasing cannot fail.
+  // Release the session and the folders; releasing cannot fail.
   objSession = nullptr;
   objTopFolder = nullptr;
   objFolders = nullptr;

@@ -1,19 +1,38 @@
 #pragma once
 
+#include <QSet>
+#include <QString>
+#include <functional>
 #include <string>
+#include <string_view>
 
 class QListWidget;
 
 namespace window {
 
-// The list operations the handlers use. Entries carry text only; the handlers find an entry's
-// object again by name.
+// The list operations the handlers use. Each entry remembers the position, in the collection
+// that filled the list, of the element it stands for, so that an entry always leads back to its
+// own element, whatever other elements are named.
 
 // The selected entry's number, or -1 when none is selected.
 int ListIndex(const QListWidget& list);
-// The selected entry's text exactly as it was added; empty when none is selected.
-std::string ListText(const QListWidget& list);
-// Adds an entry at the end; the selection does not change.
-void AddItem(QListWidget& list, const std::string& text);
+// The position of the selected entry's element, or -1 when none is selected.
+int ListPosition(const QListWidget& list);
+
+// Text from a store as the window shows it: control characters as spaces, and no more than a
+// few hundred characters, so that no name or subject can break a line or stall the window.
+QString ShownText(std::string_view text);
+
+// Fills one list, an entry per element. Where two entries would show the same text, the later
+// one also shows what tells its element apart (its origin), or else a number.
+class ListFiller {
+ public:
+  explicit ListFiller(QListWidget& list);
+  void Add(const std::string& name, int position, const std::function<std::string()>& origin);
+
+ private:
+  QListWidget& list_;
+  QSet<QString> shown_;
+};
 
 }  // namespace window

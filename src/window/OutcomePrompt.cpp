@@ -6,9 +6,10 @@ namespace window {
 
 namespace {
 
-QString Records(long count) {
-  return count == 1 ? QStringLiteral("1 complete message record")
-                    : QStringLiteral("%1 complete message records").arg(count);
+// What a failed export did to the file the user had.
+QString Unchanged(const exporter::Outcome& outcome) {
+  return outcome.hadFile ? QStringLiteral("The file was left as it was.")
+                         : QStringLiteral("No file was written.");
 }
 
 }  // namespace
@@ -38,13 +39,12 @@ QString ExportFailedPrompt(const exporter::Outcome& outcome) {
       lines << path << QString::fromStdString(outcome.reason);
       break;
     case exporter::Outcome::Status::WriteFailed:
-      lines << path << QString::fromStdString(outcome.reason)
-            << QStringLiteral("The file holds the first %1.").arg(Records(outcome.records));
+      lines << path << QString::fromStdString(outcome.reason) << Unchanged(outcome);
       break;
     case exporter::Outcome::Status::Written:  // the folder could not be walked to its end
       lines << QStringLiteral("The folder's messages could not be read: %1")
                    .arg(QString::fromStdString(outcome.walkFailure))
-            << path << QStringLiteral("The file holds %1.").arg(Records(outcome.records));
+            << path << Unchanged(outcome);
       break;
   }
   return QStringLiteral("Export Failed\n\n") + lines.join(QLatin1Char('\n'));

@@ -4,6 +4,9 @@
 #include <signal.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+
+#include "TempHome.h"
 
 #include "ExportTesting.h"
 
@@ -44,14 +47,15 @@ TEST_F(ExportFault, AFileThatCannotBeOpenedIsNamedWithTheReasonNothingIsWalkedAn
 }
 
 // A disk that fills up part-way: a 64 KiB tmpfs where mounting is permitted, otherwise a 64 KiB
-// limit on the size of the files this process writes. Either way a write fails in the middle of
-// a record, long after the first records went out.
-TEST_F(ExportFault, ADiskFillingUpEndsTheFileAfterTheLastCompleteRecordAndStopsTheWalk) {
+// limit on the size of the files this process writes. Either way a write fails long after the
+// first records went out; the file the user had stays as it was.
+TEST_F(ExportFault, ADiskFillingUpStopsTheWalkAndLeavesTheOldFileAsItWas) {
   constexpr std::size_t kRoom = 64 * 1024;
   const std::filesystem::path small = dir / "small";
   std::filesystem::create_directories(small);
   const bool mounted = mount("tmpfs", small.c_str(), "tmpfs", 0, "size=64k") == 0;
   view.path = (small / "messages.txt").string();
+  std::ofstream(view.path) << "an older export";
   const std::string body(1000, 'x');
   for (int i = 1; i <= 3000; ++i) folder->AddMessage(std::to_string(i), body);
 
@@ -66,19 +70,78 @@ TEST_F(ExportFault, ADiskFillingUpEndsTheFileAfterTheLastCompleteRecordAndStopsT
   const Outcome outcome = Export();
   setrlimit(RLIMIT_FSIZE, &saved);
   const std::string bytes = FileBytes();
+  const auto files = std::distance(std::filesystem::directory_iterator(small), {});
   if (mounted) umount2(small.c_str(), MNT_DETACH);
 
   EXPECT_EQ(outcome.status, Outcome::Status::WriteFailed);
   EXPECT_EQ(outcome.reason, mounted ? "No space left on device" : "File too large");
-  ASSERT_GT(outcome.records, 0);
-  std::string complete;
-  for (long i = 1; i <= outcome.records; ++i) complete += TransportRecord(std::to_string(i), body);
-  EXPECT_EQ(bytes, complete);
-  EXPECT_GT(complete.size() + TransportRecord(std::to_string(outcome.records + 1), body).size(),
-            kRoom)
-      << "only the record that did not fit was cut off";
+  EXPECT_TRUE(outcome.hadFile);
+  EXPECT_EQ(bytes, "an older export");
+  EXPECT_EQ(files, 1) << "the new file is gone";
   EXPECT_FALSE(log->Has("Inbox#3000.BodyText")) << "the export stops at the failure";
   EXPECT_TRUE(view.Shows().starts_with("Messages | None | None |"));
+}
+
+// Places that must never take an export: what is not a regular file, and the mail itself, by
+// any path that leads there. A relative path is taken from the home directory.
+TEST_F(ExportFault, APathThatWouldDestroyMailOrBlockIsRefusedBeforeAnythingIsWritten) {
+  namespace fs = std::filesystem;
+  const std::string mbox = (dir / "Mail" / "inbox").string(), maildir = (dir / "Maildir").string();
+  fs::create_directories(dir / "Mail");
+  fs::create_directories(fs::path(maildir) / "cur");
+  std::ofstream(mbox) << "From a@b Mon Jan  1 00:00:00 2024\nSubject: kept\n\nmail\n";
+  const std::string message = maildir + "/cur/1.host:2,S";
+  std::ofstream(message) << "Subject: kept\n\nmail\n";
+  fs::create_symlink(mbox, dir / "link-to-inbox");
+  fs::create_directories(dir / "elsewhere");
+  fs::create_directory_symlink(maildir, dir / "elsewhere" / "md");
+  mkfifo((dir / "fifo").c_str(), 0644);
+  view.mailLocations = {dir / "Mail", maildir};
+  folder->AddMessage("One", "x");
+  const std::string mine = "It lies inside " + (dir / "Mail").string(), itsMail = "It is ";
+  const std::pair<std::string, std::string> cases[] = {
+      {mbox, mine},
+      {(dir / "Mail" / ".." / "Mail" / "inbox").string(), mine},
+      {(dir / "link-to-inbox").string(), mine},
+      {(dir / "elsewhere" / "md" / "cur" / "1.host:2,S").string(), "It lies inside " + maildir},
+      {(dir / "elsewhere" / "md" / "new-file").string(), "It lies inside " + maildir},
+      {maildir, "Is a directory"},
+      {(dir / "fifo").string(), "It is not a regular file."},
+  };
+  for (const auto& [path, reason] : cases) {
+    SCOPED_TRACE(path);
+    view.path = path;
+    const Outcome outcome = Export();
+    EXPECT_EQ(outcome.status, Outcome::Status::OpenFailed);
+    EXPECT_TRUE(outcome.reason.starts_with(reason)) << outcome.reason;
+  }
+  view.mailLocations = {mbox};
+  view.path = mbox;
+  EXPECT_TRUE(Export().reason.starts_with(itsMail + mbox));
+  EXPECT_EQ(Bytes(mbox), "From a@b Mon Jan  1 00:00:00 2024\nSubject: kept\n\nmail\n");
+  EXPECT_EQ(Bytes(message), "Subject: kept\n\nmail\n");
+  EXPECT_TRUE(view.atEvents.empty()) << "nothing was walked";
+
+  TempHome home;
+  for (const std::string typed : {"out.txt", "~/out.txt"}) {
+    std::filesystem::remove(home / "out.txt");
+    view.path = typed;
+    const Outcome outcome = Export();
+    EXPECT_EQ(outcome.path, home / "out.txt");
+    EXPECT_EQ(Bytes(home / "out.txt"), TransportRecord("One", "x"));
+  }
+}
+
+// A cancelled export is the result the user asked for; the file keeps its permissions.
+TEST_F(ExportFault, AnExportThatEndsReplacesTheOldFileWhole) {
+  std::ofstream(view.path) << "an older export";
+  std::filesystem::permissions(view.path, std::filesystem::perms(0640));
+  for (const char* subject : {"One", "Two"}) folder->AddMessage(subject, "x");
+  view.continueExport = false;
+  EXPECT_EQ(Export().records, 1);
+  EXPECT_EQ(FileBytes(), TransportRecord("One", "x"));
+  EXPECT_EQ(std::filesystem::status(view.path).permissions(), std::filesystem::perms(0640));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1);
 }
 
 TEST_F(ExportFault, UnreadableMessagesAreWrittenFromWhatCouldBeReadAndTheFirstFiveNamed) {
@@ -106,7 +169,7 @@ TEST_F(ExportFault, UnreadableMessagesAreWrittenFromWhatCouldBeReadAndTheFirstFi
                                              "Lunch: scripted failure", "Six: scripted failure"}));
 }
 
-TEST_F(ExportFault, AFolderThatCannotBeWalkedToItsEndKeepsTheRecordsBeforeAndSaysWhy) {
+TEST_F(ExportFault, AFolderThatCannotBeWalkedToItsEndLeavesTheOldFileAndSaysWhy) {
   const std::tuple<std::function<void()>, std::string, long> cases[] = {
       {[&] { folder->Fail("Messages", store::Error::Unreadable("Permission denied")); },
        "Permission denied", 0},
@@ -122,8 +185,8 @@ TEST_F(ExportFault, AFolderThatCannotBeWalkedToItsEndKeepsTheRecordsBeforeAndSay
     std::ofstream(view.path) << "an older export";
     view.countCaption = view.subjectCaption = view.idCaption = "stale";
     const Outcome outcome = Export();
-    EXPECT_EQ(FileBytes(), kept ? TransportRecord("One", "x") + TransportRecord("Two", "x") : "");
-    EXPECT_EQ(outcome.records, kept);
+    EXPECT_EQ(FileBytes(), "an older export");
+    EXPECT_EQ(log->CountOf("Inbox#" + std::to_string(kept) + ".BodyText"), kept ? 1 : 0);
     EXPECT_EQ(outcome.walkFailure, reason);
     EXPECT_TRUE(outcome.failed());
     EXPECT_TRUE(view.Shows().starts_with("Messages | None | None |"));

@@ -22,6 +22,7 @@ namespace exporttest {
 // The window's side of an export, recorded.
 struct RecordingView : exporter::ExportView {
   std::string path;
+  std::vector<std::string> mailLocations;
   float max = 100, value = 0;
   std::string countCaption = "Messages", subjectCaption = "None", idCaption = "None";
   bool continueExport = true;
@@ -34,12 +35,12 @@ struct RecordingView : exporter::ExportView {
            std::to_string(long(value)) + "/" + std::to_string(long(max));
   }
   std::string ExportPath() override { return path; }
+  std::vector<std::string> MailLocations() override { return mailLocations; }
   void SetProgressMax(float m) override { max = m; }
   void SetProgressValue(float v) override { value = v; }
   void SetMessageCountCaption(const std::string& text) override { countCaption = text; }
   void SetSubjectCaption(const std::string& text) override { subjectCaption = text; }
   void SetMessageIdCaption(const std::string& text) override { idCaption = text; }
-  std::string MessageIdCaption() override { return idCaption; }
   void ProcessPendingEvents() override {
     atEvents.push_back(Shows());
     if (onEvents) onEvents();

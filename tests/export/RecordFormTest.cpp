@@ -58,9 +58,22 @@ const Case kCases[] = {
   {"HeaderTextOfBlanksAndLineBreaksStillCountsAsHeaders",
    [](ExportTest& t) { t.folder->AddMessage("", "Body").headers = "\r\n"; },
    "\r\n\r\nBody\r\n\f\r\n"},
-  {"ABodyWithAFormFeedLineIsWrittenUnchanged",
-   [](ExportTest& t) { t.folder->AddMessage("One", "Before\r\n\f\r\nAfter"); },
-   TransportRecord("One", "Before\r\n\f\r\nAfter")},
+  {"NoTextOfAMessageMakesALineThatEndsARecord", [](ExportTest& t) {
+     // Form-feed lines in the header text and the body are quoted with one more ">".
+     t.folder->AddMessage("One", "A\r\n\f\r\n>\f\n\f\rB\f\r\n\f\f\r\n\f").headers =
+         "Received: x\r\n\f\r\nX-Note: y";
+     // No value of the header block breaks a line: "\r\n\f\r\nMessage-ID: <x>" forges nothing.
+     t.Headerless("<id\r\n\f>", "b").subject = "evil\r\n\f\r\nMessage-ID: <x>\t\x7f\xc2\x9b.";
+     t.folder->message(1).sender = "Ann\n\f <ann@example.org>";
+   },
+   "Received: x\r\n>\f\r\nX-Note: y\r\nA\r\n>\f\r\n>>\f\n>\f\rB\f\r\n\f\f\r\n>\f\r\n\f\r\n"
+   "Message-ID: <id   >\r\nFrom: Ann   <ann@example.org>\r\nTo: Bob <bob@example.org>\r\n"
+   "Subject: evil     Message-ID: <x>   .\r\nDate: 2024-05-01 12:30:00\r\n\r\nb\r\n\f\r\n"},
+  {"ControlCharactersOfTheTextAreWrittenAsSpacesButTabsAndLineBreaks", [](ExportTest& t) {
+     t.folder->AddMessage("One", std::string("a\0b\x1b[1m\a\x7f\tc\r\nd", 14)).headers =
+         std::string("Received: \0x\x1b", 13);
+   },
+   "Received:  x \r\na b [1m \x7f\tc\r\nd\r\n\f\r\n"},
   {"ASecondExportLeavesOnlyItsOwnRecords", [](ExportTest& t) {
      t.folder->AddMessage("One", "first export");
      t.folder->AddMessage("Two", "first export");

@@ -38,12 +38,12 @@ struct ExportTo : exporter::ExportView {
   std::function<void(long)> atEvents;  // given how many messages were shown so far
 
   std::string ExportPath() override { return path; }
+  std::vector<std::string> MailLocations() override { return {}; }
   void SetProgressMax(float) override {}
   void SetProgressValue(float) override {}
   void SetMessageCountCaption(const std::string&) override {}
   void SetSubjectCaption(const std::string&) override {}
   void SetMessageIdCaption(const std::string& text) override { idCaption = text; }
-  std::string MessageIdCaption() override { return idCaption; }
   void ProcessPendingEvents() override {
     ++events;
     if (atEvents) atEvents(events);

@@ -137,6 +137,7 @@ class ScriptedFolder : public store::Folder, public Scripted {
         messages(std::make_shared<ScriptedCollection<store::Message>>(label + ".messages", log)) {}
 
   std::string name;
+  std::string origin;
   std::shared_ptr<ScriptedCollection<store::Folder>> folders;
   std::shared_ptr<ScriptedCollection<store::Message>> messages;
 
@@ -166,6 +167,7 @@ class ScriptedFolder : public store::Folder, public Scripted {
   }
 
   std::string Name() override { return Read("Name", name); }
+  std::string Origin() override { return origin; }
   std::shared_ptr<store::Collection<store::Folder>> Folders() override {
     return Give("Folders", folders);
   }
@@ -183,10 +185,14 @@ class ScriptedInfoStore : public store::InfoStore, public Scripted {
         root(std::make_shared<ScriptedFolder>("", label + "/", log)) {}
 
   std::string name;
+  std::string origin;
+  std::vector<std::string> locations;
   std::shared_ptr<ScriptedFolder> root;
 
   std::string Name() override { return Read("Name", name); }
+  std::string Origin() override { return origin; }
   std::shared_ptr<store::Folder> RootFolder() override { return Give("RootFolder", root); }
+  std::vector<std::string> Locations() override { return locations; }
 };
 
 // Operations: "LogOn", "LogOff", "InfoStores"; logged under the label "session". Its stores are

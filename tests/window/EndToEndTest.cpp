@@ -8,6 +8,8 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <filesystem>
+#include <fstream>
 
 #include "ModalBoxRecorder.h"
 #include "TempHome.h"
@@ -152,4 +154,50 @@ TEST_F(EndToEnd, ClosingTheWindowDuringTheExportEndsItOnACompleteRecord) {
   EXPECT_TRUE(boxes.boxes.empty());
   EXPECT_FALSE(form.isVisible());
   EXPECT_EQ(form.objSession, nullptr);
+}
+
+TEST(EndToEndNames, StoresAndFoldersOfOneNameExportTheirOwnMailAndNoneIsOverwritten) {
+  TempHome home;
+  home.Write(".thunderbird/profiles.ini",
+             "[Profile0]\nPath=a.default\n\n[Profile1]\nPath=b.work\n");
+  const std::string inbox = ".thunderbird/b.work/Mail/Local Folders/Inbox";
+  home.Write(".thunderbird/a.default/Mail/Local Folders/Inbox",
+             "From a Mon Jan  1 10:00:00 2024\n" + Delivered(1, "Home", "Home.\n") + "\n");
+  const std::string work =
+      "From a Mon Jan  1 10:00:00 2024\n" + Delivered(2, "Job", "Job.\n") + "\n";
+  home.Write(inbox, work);
+  home.Write("Maildir/.Work/cur/1700000001.1.host:2,S", Delivered(3, "Dotted", "Dot.\n"));
+  home.Write("Maildir/Work/cur/1700000002.2.host:2,S", Delivered(4, "Plain", "Plain.\n"));
+  std::filesystem::create_symlink(home / inbox, home / "inbox-link");
+
+  window::Form1 form;
+  ModalBoxRecorder boxes{&form};
+  form.Start();
+  form.edtMessageFile->setText("export.txt");  // in the home directory
+  auto exported = [&] {
+    QTest::mouseClick(form.cbExport, Qt::LeftButton);
+    QFile file(QString::fromStdString(home / "export.txt"));
+    return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : "<no file>";
+  };
+  EXPECT_EQ(Entries(*form.List1),
+            (QStringList{"Maildir", "Local Folders", "Local Folders (b.work)"}));
+  ClickEntry(*form.List1, 0);
+  EXPECT_EQ(Entries(*form.List2), (QStringList{"Work", "Work (2)"}));
+  ClickEntry(*form.List2, 1);
+  EXPECT_EQ(exported(), Record(4, "Plain", "Plain.\r\n"));
+  ClickEntry(*form.List2, 0);
+  EXPECT_EQ(exported(), Record(3, "Dotted", "Dot.\r\n"));
+  ClickEntry(*form.List1, 2);
+  ClickEntry(*form.List2, 0);
+  EXPECT_EQ(exported(), Record(2, "Job", "Job.\r\n"));
+
+  form.edtMessageFile->setText(QString::fromStdString(home / "inbox-link"));
+  QTest::mouseClick(form.cbExport, Qt::LeftButton);
+  std::ifstream in(home / inbox, std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), work);
+  ASSERT_EQ(boxes.boxes.size(), 4u);
+  EXPECT_TRUE(boxes.boxes[3].prompt.startsWith("Export Failed\n\n" +
+                                               QString::fromStdString(home / "inbox-link") +
+                                               "\nIt is " + QString::fromStdString(home / inbox)))
+      << boxes.boxes[3].prompt.toStdString();
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QCloseEvent>
+#include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
@@ -95,40 +96,54 @@ TEST_F(ExportCommand, ASelectedSubfolderWinsOverItsTopLevelFolderSelectedOrNot) 
   EXPECT_EQ(File(), Record("s1"));
 }
 
-TEST_F(ExportCommand, OfTwoFoldersWithTheSelectedNameOnlyTheFirstIsExported) {
-  Export(2);  // the second "Work"
+TEST_F(ExportCommand, EachOfTwoFoldersShownWithTheSameNameIsItsOwnEntry) {
+  EXPECT_EQ(Entries(*form.List2), (QStringList{"Inbox", "Work", "Work (2)"}));
+  Export(2);
+  EXPECT_EQ(File(), Record("x1"));
+  Export(1);
   EXPECT_EQ(File(), Record("w1"));
-  EXPECT_EQ(service.log->CountOf("store1/Work.Messages"), 1);
-  EXPECT_EQ(boxes.Shown(), QStringList{kComplete});
+  // Told apart by where they are kept, when the store says; the entry leads to its own folder
+  // whatever it shows.
+  Top(2).origin = ".Work";
+  Top(0).name = "Work";
+  form.List1_Click();
+  EXPECT_EQ(Entries(*form.List2), (QStringList{"Work", "Work (2)", "Work (.Work)"}));
+  Export(0);
+  EXPECT_EQ(File(), Record("a1") + Record("a2"));
+  EXPECT_EQ(boxes.Shown(), QStringList({kComplete, kComplete, kComplete}));
 }
 
-TEST_F(ExportCommand, AFolderThatNoLongerMatchesIsReportedNotFoundAndNoFileIsWritten) {
-  ClickEntry(*form.List2, 0);
-  Top(0).name = "inbox";
+TEST_F(ExportCommand, AFolderGoneSinceItWasListedIsReportedNotFoundAndNoFileIsWritten) {
+  ClickEntry(*form.List2, 1);
+  service.store(0).root->folders->elements.resize(1);
   Export(-1);
-  service.store(0).root->folders->elements.clear();  // an empty collection
-  Export(-1);
-  EXPECT_EQ(boxes.Shown(), QStringList({kNotFound, kNotFound}));
+  EXPECT_EQ(boxes.Shown(), QStringList({kNotFound}));
   EXPECT_FALSE(QFile::exists(path));
 }
 
-TEST_F(ExportCommand, AFileThatCannotBeOpenedOrWrittenOrAFolderNotReadIsReportedAsAFailure) {
+TEST_F(ExportCommand, APathThatCannotTakeTheExportOrAFolderNotReadIsReportedAsAFailure) {
+  service.store(0).locations = {dir.filePath("mail").toStdString()};
+  QDir(dir.path()).mkpath("mail/cur");
   const QString missing = dir.filePath("missing/messages.txt");
-  form.edtMessageFile->setText(missing);
-  Export(0);
-  form.edtMessageFile->setText("/dev/full");
-  Export(-1);
+  const QString inMail = dir.filePath("mail/cur/1.host:2,S");
+  for (const QString& target : {missing, QString("/dev/full"), inMail}) {
+    form.edtMessageFile->setText(target);
+    Export(0);
+  }
   form.edtMessageFile->setText(path);
   Top(0).Fail("Messages", store::Error::Unreadable("Permission denied"));
   Export(-1);
+  const QString failed = "Orvane | Critical | Export Failed\n\n";
   EXPECT_EQ(boxes.Shown(),
-            QStringList(
-                {"Orvane | Critical | Export Failed\n\n" + missing + "\nNo such file or directory",
-                 "Orvane | Critical | Export Failed\n\n/dev/full\nNo space left on device\n"
-                 "The file holds the first 0 complete message records.",
-                 "Orvane | Critical | Export Failed\n\nThe folder's messages could not be "
-                 "read: Permission denied\n" +
-                     path + "\nThe file holds 0 complete message records."}));
+            QStringList({failed + missing + "\nNo such file or directory",
+                         failed + "/dev/full\nIt is not a regular file.",
+                         failed + inMail + "\nIt lies inside " + dir.filePath("mail") +
+                             ", which holds mail that Orvane reads: writing the export there "
+                             "could destroy that mail.",
+                         failed + "The folder's messages could not be read: Permission denied\n" +
+                             path + "\nNo file was written."}));
+  EXPECT_FALSE(QFile::exists(path));
+  EXPECT_FALSE(QFile::exists(inMail));
 }
 
 TEST_F(ExportCommand, MessagesThatCouldNotBeReadAreNamedInTheCompleteBox) {

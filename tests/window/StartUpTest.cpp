@@ -26,8 +26,9 @@ void PrintTo(const Path& path, std::ostream* os) { *os << path.name; }
 // clang-format off
 const Path kPaths[] = {
   {"StoresListedInTheServicesOrder", [](Service&) {}, {}, kAll},
-  {"TwoStoresWithTheSameName", [](Service& s) { s.store(2).name = "Zeta"; },
-   {}, {"Zeta", "alpha", "Zeta"}},
+  {"StoresWithTheSameNameToldApart",
+   [](Service& s) { s.store(2).name = s.AddStore("Zeta").name = "Zeta"; s.store(3).origin = "work"; },
+   {}, {"Zeta", "alpha", "Zeta (2)", "Zeta (work)"}},
   {"AStoreWhoseNameCannotBeRead", [](Service& s) { s.store(1).Fail("Name"); },
    {}, {"Zeta", "Ärchiv 2019"}},
   {"AWalkThatCannotAdvance", [](Service& s) { s.stores().failAdvanceAt = 2; }, {}, {"Zeta", "alpha"}},

@@ -30,6 +30,8 @@ class ImapFolder : public Folder {
   std::vector<std::shared_ptr<ImapFolder>>& children() { return children_; }
 
   std::string Name() override { return name_; }
+  // Mailbox names are unique on a server; names shown the same are told apart by number.
+  std::string Origin() override { return {}; }
   std::shared_ptr<Collection<Folder>> Folders() override;
   std::shared_ptr<Collection<Message>> Messages() override;
 

@@ -15,7 +15,10 @@ class ImapInfoStore : public InfoStore {
   explicit ImapInfoStore(std::shared_ptr<Server> server) : server_(std::move(server)) {}
 
   std::string Name() override { return server_->account().name; }
+  std::string Origin() override;
   std::shared_ptr<Folder> RootFolder() override;
+  // Its mail is on the server.
+  std::vector<std::string> Locations() override { return {}; }
 
  private:
   std::shared_ptr<Server> server_;

@@ -7,6 +7,11 @@ namespace store::imap {
 
 std::shared_ptr<Folder> ImapInfoStore::RootFolder() { return MailboxTree(server_); }
 
+std::string ImapInfoStore::Origin() {
+  const Account& account = server_->account();
+  return account.user + "@" + account.Server();
+}
+
 std::shared_ptr<InfoStore> OpenImapStore(const Account& account, const std::string& password) {
   return std::make_shared<ImapInfoStore>(std::make_shared<Server>(account, password));
 }

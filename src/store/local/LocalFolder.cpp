@@ -1,14 +1,24 @@
 #include "store/local/LocalFolder.h"
 
+#include <filesystem>
+
 #include "store/ListCollection.h"
+#include "store/local/FolderName.h"
 #include "store/local/FolderOrder.h"
 #include "store/local/MaildirMessages.h"
 #include "store/local/MboxMessages.h"
 
 namespace store::local {
 
+std::string LocalFolder::Origin() {
+  // The file or directory name it is kept under (".Work" beside a "Work" directory).
+  return messages_.path.empty()
+             ? std::string()
+             : FileNameText(std::filesystem::path(messages_.path).filename().string());
+}
+
 std::shared_ptr<Collection<Folder>> LocalFolder::Folders() {
-  LocalFolders children = children_ ? children_() : LocalFolders{};
+  LocalFolders children = ChildFolders();
   SortFolders(children);
   return std::make_shared<ListCollection<Folder>>(
       std::vector<std::shared_ptr<Folder>>(children.begin(), children.end()));

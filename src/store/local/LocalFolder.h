@@ -18,6 +18,9 @@ struct MessageSource {
 
 // A folder of a local store: a maildir, an mbox file, or a folder that only holds folders.
 // Its children are found when they are asked for, so a large tree costs nothing until browsed.
+class LocalFolder;
+using LocalFolders = std::vector<std::shared_ptr<LocalFolder>>;
+
 class LocalFolder : public Folder {
  public:
   using Children = std::function<std::vector<std::shared_ptr<LocalFolder>>()>;
@@ -26,8 +29,13 @@ class LocalFolder : public Folder {
       : name_(std::move(name)), messages_(std::move(messages)), children_(std::move(children)) {}
 
   const std::string& name() const { return name_; }
+  // The maildir or mbox file that holds its messages; empty when it holds none of its own.
+  const std::string& messagesPath() const { return messages_.path; }
+  // Its folders, found anew, in the order they were found.
+  LocalFolders ChildFolders() const { return children_ ? children_() : LocalFolders{}; }
 
   std::string Name() override { return name_; }
+  std::string Origin() override;
   std::shared_ptr<Collection<Folder>> Folders() override;
   std::shared_ptr<Collection<Message>> Messages() override;
 
@@ -36,8 +44,6 @@ class LocalFolder : public Folder {
   MessageSource messages_;
   Children children_;
 };
-
-using LocalFolders = std::vector<std::shared_ptr<LocalFolder>>;
 
 // A children function that hands out folders already found.
 LocalFolder::Children Fixed(LocalFolders folders);

@@ -13,7 +13,9 @@ class LocalStore : public InfoStore {
   explicit LocalStore(FoundStore found) : found_(std::move(found)) {}
 
   std::string Name() override { return found_.name; }
+  std::string Origin() override { return found_.origin; }
   std::shared_ptr<Folder> RootFolder() override;
+  std::vector<std::string> Locations() override;
 
  private:
   FoundStore found_;

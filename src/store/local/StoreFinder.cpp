@@ -38,11 +38,12 @@ bool IsMaildirTree(const std::string& path) {
 
 class Finder {
  public:
-  void Add(FoundStore::Kind kind, const std::string& name, const std::string& path) {
+  void Add(FoundStore::Kind kind, const std::string& name, const std::string& path,
+           const std::string& origin) {
     std::error_code error;
     fs::path real = fs::canonical(path, error);
     if (!seen_.insert(error ? fs::path(path) : real).second) return;
-    stores_.push_back({kind, FileNameText(name), path});
+    stores_.push_back({kind, FileNameText(name), path, FileNameText(origin)});
   }
   std::vector<FoundStore> Take() { return std::move(stores_); }
 
@@ -65,7 +66,8 @@ void AddThunderbirdAccounts(const std::string& home, Finder& finder) {
       }
       std::sort(accounts.begin(), accounts.end());
       for (const std::string& account : accounts) {
-        finder.Add(FoundStore::Kind::MboxTree, account, directory + "/" + account);
+        finder.Add(FoundStore::Kind::MboxTree, account, directory + "/" + account,
+                   BaseName(profile));
       }
     }
   }
@@ -76,7 +78,7 @@ void AddSpool(Finder& finder) {
   if (spool.empty() && !Environment("USER").empty()) spool = "/var/mail/" + Environment("USER");
   std::error_code error;
   if (spool.empty() || !IsFile(spool) || fs::file_size(spool, error) == 0 || error) return;
-  finder.Add(FoundStore::Kind::Spool, "Inbox (spool)", spool);
+  finder.Add(FoundStore::Kind::Spool, "Inbox (spool)", spool, spool);
 }
 
 }  // namespace
@@ -87,7 +89,7 @@ std::vector<FoundStore> FindStores() {
   std::string maildir = Environment("MAILDIR");
   if (maildir.empty() || !IsMaildirTree(maildir)) maildir = home.empty() ? "" : home + "/Maildir";
   if (!maildir.empty() && IsMaildirTree(maildir)) {
-    finder.Add(FoundStore::Kind::MaildirTree, BaseName(maildir), maildir);
+    finder.Add(FoundStore::Kind::MaildirTree, BaseName(maildir), maildir, maildir);
   }
   if (!home.empty()) {
     for (const char* name : {"Mail", "mail"}) {
@@ -95,7 +97,7 @@ std::vector<FoundStore> FindStores() {
       if (!IsDirectory(path)) continue;
       // Some keep a Maildir++ tree here rather than mbox files.
       finder.Add(IsMaildir(path) ? FoundStore::Kind::MaildirTree : FoundStore::Kind::MboxTree, name,
-                 path);
+                 path, path);
     }
     AddThunderbirdAccounts(home, finder);
   }

@@ -10,6 +10,8 @@ struct FoundStore {
   Kind kind;
   std::string name;
   std::string path;
+  // What tells it apart from another store of the same name: its profile, or its path.
+  std::string origin;
 };
 
 // The mail stores of the user whose home is $HOME, in the order they are shown:
