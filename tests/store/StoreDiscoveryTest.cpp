@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "StoreReading.h"
@@ -57,4 +58,27 @@ TEST(StoreDiscovery, ADirectoryReachedTwiceIsListedOnce) {
   home.Write("mail/inbox", kMbox);
   std::filesystem::create_directory_symlink(home / "mail", home / "Mail");
   EXPECT_EQ(StoreNames(), Names{"Mail"});
+}
+
+TEST(StoreDiscovery, AStoresMailLiesInItsOwnPlaceAndWhereverItsLinksLead) {
+  TempHome home;
+  home.Maildir("Maildir/.Work");
+  home.Maildir("elsewhere/Archive");
+  home.Write("elsewhere/old.mbox", kMbox);
+  home.Write("Mail/inbox", kMbox);
+  std::filesystem::create_directory_symlink(home / "elsewhere/Archive", home / "Maildir/.Archive");
+  std::filesystem::create_symlink(home / "elsewhere/old.mbox", home / "Mail/old");
+  std::filesystem::create_directory_symlink(home / "Mail", home / "Mail/loop");
+  auto session = store::CreateSession();
+  session->LogOn();
+  auto locations = Each(session->InfoStores(), [](auto& s) { return s->Locations(); });
+  ASSERT_EQ(locations.size(), 2u);
+  auto has = [](const Names& all, const std::string& path) {
+    return std::ranges::any_of(
+        all, [&](const std::string& p) { return std::filesystem::equivalent(p, path); });
+  };
+  EXPECT_TRUE(has(locations[0], home / "Maildir"));
+  EXPECT_TRUE(has(locations[0], home / "elsewhere/Archive"));
+  EXPECT_TRUE(has(locations[1], home / "Mail"));
+  EXPECT_TRUE(has(locations[1], home / "elsewhere/old.mbox")) << "a loop of links ends the walk";
 }
