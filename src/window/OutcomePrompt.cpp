@@ -2,6 +2,8 @@
 
 #include <QStringList>
 
+#include "window/ListBox.h"
+
 namespace window {
 
 namespace {
@@ -24,8 +26,7 @@ QString ExportCompletePrompt(const exporter::Outcome& outcome) {
               ? QStringLiteral("1 message could not be read in full:")
               : QStringLiteral("%1 messages could not be read in full:").arg(outcome.unreadCount));
   for (const auto& message : outcome.firstUnread)
-    lines << QStringLiteral("%1: %2").arg(QString::fromStdString(message.label),
-                                          QString::fromStdString(message.reason));
+    lines << QStringLiteral("%1: %2").arg(ShownText(message.label), ShownText(message.reason));
   const long unnamed = outcome.unreadCount - static_cast<long>(outcome.firstUnread.size());
   if (unnamed > 0) lines << QStringLiteral("and %1 more.").arg(unnamed);
   return prompt + QStringLiteral("\n\n") + lines.join(QLatin1Char('\n'));
