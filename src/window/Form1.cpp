@@ -13,6 +13,7 @@
 #include "window/ListBox.h"
 #include "window/PaintPacer.h"
 #include "window/ProgressBar.h"
+#include "window/ShownText.h"
 #include "window/Twips.h"
 
 namespace window {

@@ -4,7 +4,6 @@
 #include <QString>
 #include <functional>
 #include <string>
-#include <string_view>
 
 class QListWidget;
 
@@ -18,10 +17,6 @@ namespace window {
 int ListIndex(const QListWidget& list);
 // The position of the selected entry's element, or -1 when none is selected.
 int ListPosition(const QListWidget& list);
-
-// Text from a store as the window shows it: control characters as spaces, and no more than a
-// few hundred characters, so that no name or subject can break a line or stall the window.
-QString ShownText(std::string_view text);
 
 // Fills one list, an entry per element. Where two entries would show the same text, the later
 // one also shows what tells its element apart (its origin), or else a number.

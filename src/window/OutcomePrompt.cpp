@@ -2,7 +2,7 @@
 
 #include <QStringList>
 
-#include "window/ListBox.h"
+#include "window/ShownText.h"
 
 namespace window {
 
