@@ -32,14 +32,7 @@ Outcome SaveMessagesToFile(ExportView& view, const std::shared_ptr<store::Folder
 
   // A step of listing the folder; its failure is kept for the outcome.
   auto listing = [&](auto&& step) {
-    return store::Step([&] {
-      try {
-        step();
-      } catch (const store::Error& error) {
-        if (outcome.walkFailure.empty()) outcome.walkFailure = error.what();
-        throw;
-      }
-    });
+    return store::StepKeepingFirstFailure(outcome.walkFailure, step);
   };
 
   // The caller's reference is read here only; a nested handler may reassign it later.
@@ -88,11 +81,11 @@ Outcome SaveMessagesToFile(ExportView& view, const std::shared_ptr<store::Folder
       }
     });
     // Only a whole export, or one the user cut short, takes the old file's place.
-    if (written && outcome.walkFailure.empty() && file.Keep()) {
+    if (written && !outcome.walkFailure && file.Keep()) {
       outcome.records = file.records();
     } else {
       file.Discard();
-      if (!written || outcome.walkFailure.empty()) {
+      if (!written || !outcome.walkFailure) {
         outcome.status = Outcome::Status::WriteFailed;
         outcome.reason = file.reason();
       }

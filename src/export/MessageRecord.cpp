@@ -11,26 +11,19 @@ MessageRecord::MessageRecord(std::shared_ptr<store::Message> message)
     : message_(std::move(message)) {}
 
 template <class F>
-bool MessageRecord::Step(F&& read) {
-  return store::Step([&] {
-    try {
-      read();
-    } catch (const store::Error& error) {
-      if (error.unreadable() && !unreadReason_) unreadReason_ = error.what();
-      throw;
-    }
-  });
+bool MessageRecord::Fetch(F&& read) {
+  return store::StepKeepingFirstFailure(unreadReason_, read, /*unreadableOnly=*/true);
 }
 
 void MessageRecord::Read(ExportView& view) {
   // Empty header text selects the header-block form.
-  Step([&] { headers_ = store::Use(message_).FieldValue(store::kTransportMessageHeaders); });
+  Fetch([&] { headers_ = store::Use(message_).FieldValue(store::kTransportMessageHeaders); });
   MakeRecordSafe(headers_);
-  Step([&] { body_ = store::Use(message_).BodyText(); });
+  Fetch([&] { body_ = store::Use(message_).BodyText(); });
   MakeRecordSafe(body_);
-  Step([&] { subject_ = OneLine(store::Use(message_).Subject()); });
+  Fetch([&] { subject_ = OneLine(store::Use(message_).Subject()); });
   view.SetSubjectCaption(subject_.value_or("None"));
-  Step([&] { messageId_ = OneLine(store::Use(message_).FieldValue(store::kInternetMessageId)); });
+  Fetch([&] { messageId_ = OneLine(store::Use(message_).FieldValue(store::kInternetMessageId)); });
   view.SetMessageIdCaption(messageId_.value_or("None"));
 }
 
@@ -51,7 +44,7 @@ bool MessageRecord::Write(ExportFile& file) {
     };
     for (const auto& [name, read] : items) {
       std::string line;
-      if (Step([&] { line = name + OneLine((store::Use(message_).*read)()); }) &&
+      if (Fetch([&] { line = name + OneLine((store::Use(message_).*read)()); }) &&
           !file.WriteLine(line))
         return false;
     }

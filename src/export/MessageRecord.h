@@ -32,8 +32,9 @@ class MessageRecord {
   Outcome::UnreadMessage Unread(long position) const;
 
  private:
+  // One read, as one step; the first reason a read could not be had is kept.
   template <class F>
-  bool Step(F&& read);
+  bool Fetch(F&& read);
 
   std::shared_ptr<store::Message> message_;
   std::string headers_;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,11 +32,11 @@ struct Outcome {
   // store could not go on to the next one); empty when it reached the end or was cancelled.
   // Without it a folder that cannot be listed would look like an empty one. Such an export is
   // not kept.
-  std::string walkFailure;
+  std::optional<std::string> walkFailure;
 
   // The export did not do what was asked: the file could not be written, or the folder could
   // not be walked to its end.
-  bool failed() const { return status != Status::Written || !walkFailure.empty(); }
+  bool failed() const { return status != Status::Written || walkFailure.has_value(); }
 };
 
 }  // namespace exporter

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <memory>
+#include <optional>
+#include <string>
 #include <utility>
 
 #include "store/Error.h"
@@ -16,6 +18,21 @@ bool Step(F&& step) {
     std::forward<F>(step)();
     return true;
   } catch (const Error&) {
+    return false;
+  }
+}
+
+// Runs a step as Step() does and, when it fails, keeps its reason in `first` unless a reason is
+// there already, so that the user can be told the first of several failures. With
+// `unreadableOnly` a value the object merely lacks is not kept.
+template <class F>
+bool StepKeepingFirstFailure(std::optional<std::string>& first, F&& step,
+                             bool unreadableOnly = false) {
+  try {
+    std::forward<F>(step)();
+    return true;
+  } catch (const Error& error) {
+    if (!first && (error.unreadable() || !unreadableOnly)) first = error.what();
     return false;
   }
 }

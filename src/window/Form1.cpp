@@ -137,17 +137,17 @@ void Form1::FitStatusLabels() {
   for (AutoSizeLabel* label : {lblMessageCount, lblSubject, lblMessageID}) label->FitIfPending();
 }
 
-void Form1::EnterIdleState() {
-  ProgressBar1->setVisible(false);
-  cbExport->setEnabled(true);
-  cbCancel->setEnabled(false);
+// The two states differ only in these three controls: while exporting the bar shows, Export is
+// disabled so that exports never overlap, and Cancel is enabled.
+void Form1::SetExporting(bool exporting) {
+  ProgressBar1->setVisible(exporting);
+  cbExport->setEnabled(!exporting);
+  cbCancel->setEnabled(exporting);
 }
 
-void Form1::EnterExportingState() {
-  ProgressBar1->setVisible(true);
-  cbExport->setEnabled(false);
-  cbCancel->setEnabled(true);
-}
+void Form1::EnterIdleState() { SetExporting(false); }
+
+void Form1::EnterExportingState() { SetExporting(true); }
 
 std::string Form1::ExportPath() { return edtMessageFile->text().toStdString(); }
 

@@ -101,6 +101,7 @@ class Form1 : public QWidget, public exporter::ExportView {
   static void FillWithNames(QListWidget& list,
                             const std::shared_ptr<store::Collection<store::Folder>>& folders,
                             std::shared_ptr<store::Folder>& loop);
+  void SetExporting(bool exporting);
   void CreateControls();
   void PlaceControls();
   void ConnectHandlers();

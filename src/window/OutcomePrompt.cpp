@@ -44,7 +44,7 @@ QString ExportFailedPrompt(const exporter::Outcome& outcome) {
       break;
     case exporter::Outcome::Status::Written:  // the folder could not be walked to its end
       lines << QStringLiteral("The folder's messages could not be read: %1")
-                   .arg(QString::fromStdString(outcome.walkFailure))
+                   .arg(QString::fromStdString(outcome.walkFailure.value_or("")))
             << path << Unchanged(outcome);
       break;
   }

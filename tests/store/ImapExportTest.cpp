@@ -49,7 +49,7 @@ TEST_F(ImapExport, OfManyBatchesIsByteForByteTheLocalMaildirsAndChangesNoFlag) {
   ASSERT_TRUE(inbox);
   EXPECT_EQ(inbox->Messages()->Count(), 250);
   const exporter::Outcome outcome = Export(inbox, fromImap);
-  EXPECT_FALSE(outcome.failed()) << outcome.walkFailure;
+  EXPECT_FALSE(outcome.failed()) << outcome.walkFailure.value_or("");
   EXPECT_EQ(outcome.records, 250);
   EXPECT_EQ(outcome.unreadCount, 0);
 

@@ -18,4 +18,12 @@ std::string AccountProblem(const Account& account) {
   return {};
 }
 
+void KeepAccount(std::vector<Account>& accounts, Account account, const std::string& problem,
+                 const std::string& which, std::ostream& warnings) {
+  if (problem.empty())
+    accounts.push_back(std::move(account));
+  else
+    warnings << "orvane: " << which << " is left out: " << problem << "\n";
+}
+
 }  // namespace store::imap

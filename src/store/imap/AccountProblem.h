@@ -1,6 +1,8 @@
 #pragma once
 
+#include <ostream>
 #include <string>
+#include <vector>
 
 #include "store/imap/Account.h"
 
@@ -9,5 +11,10 @@ namespace store::imap {
 // What keeps an account found in a file from being used ("no host", ...), or nothing when it can
 // be: a host name without spaces or control characters, a user name, a port in range.
 std::string AccountProblem(const Account& account);
+
+// Keeps an account read from a file, or, when `problem` says why it cannot be used, leaves it out
+// with a warning that names it (`which`: where it was found).
+void KeepAccount(std::vector<Account>& accounts, Account account, const std::string& problem,
+                 const std::string& which, std::ostream& warnings);
 
 }  // namespace store::imap

@@ -144,12 +144,10 @@ std::vector<Account> ReadAccountsFile(const std::string& path, std::ostream& war
   for (const Section& section : ReadSections(in, path, warnings)) {
     Account account;
     const std::string problem = ReadAccount(section, account);
-    if (!problem.empty()) {
-      warnings << "orvane: " << path << ": the account [" << section.name << "] on line "
-               << section.line << " is left out: " << problem << "\n";
-      continue;
-    }
-    accounts.push_back(std::move(account));
+    KeepAccount(
+        accounts, std::move(account), problem,
+        path + ": the account [" + section.name + "] on line " + std::to_string(section.line),
+        warnings);
   }
   return accounts;
 }

@@ -17,8 +17,14 @@ using vmime::net::imap::IMAPCommand;
 using vmime::net::imap::IMAPParser;
 using Response = std::unique_ptr<IMAPParser::response>;
 
-IMAPParser::resp_cond_state::Status Status(const IMAPParser::response& response) {
-  return response.response_done()->response_tagged()->resp_cond_state()->status();
+// The tagged answer that ends a response: OK, NO or BAD, with the server's words.
+const IMAPParser::resp_cond_state& Tagged(const IMAPParser::response& response) {
+  return *response.response_done()->response_tagged()->resp_cond_state();
+}
+
+// Whether the server declined the command (NO) or could not take it (BAD).
+bool Declined(const IMAPParser::response& response) {
+  return response.isBad() || Tagged(response).status() != IMAPParser::resp_cond_state::OK;
 }
 
 // The FETCH answers of a response, one msg_att each.
@@ -43,7 +49,7 @@ Mailbox::Mailbox(Server& server, const vmime::net::folder::path& path) : server_
         vmime::net::imap::IMAPUtils::pathToString(connection_->hierarchySeparator(), path);
     IMAPCommand::SELECT(true, name, {})->send(connection_);
     Response response(connection_->readResponse());
-    if (response->isBad() || Status(*response) != IMAPParser::resp_cond_state::OK) {
+    if (Declined(*response)) {
       throw Error::Unreadable("The server would not open the mailbox: " + response->getErrorLog());
     }
     for (const auto* item : response->continue_req_or_response_data()) {
@@ -96,7 +102,7 @@ bool Mailbox::ListSlice(std::size_t first, std::size_t last, std::vector<Entry>&
     IMAPCommand::FETCH(vmime::net::messageSet::byNumber(first, last), {"UID", "RFC822.SIZE"})
         ->send(connection_);
     Response response(connection_->readResponse());
-    if (response->isBad() || Status(*response) != IMAPParser::resp_cond_state::OK) {
+    if (Declined(*response)) {
       throw Error::Unreadable("The server would not list the mailbox's messages: " +
                               response->getErrorLog());
     }
@@ -144,9 +150,8 @@ Mailbox::Fetched Mailbox::Fetch(const std::vector<std::uint32_t>& uids) {
     if (response->isBad()) {
       throw Error::Unreadable("The server rejected the fetch: " + response->getErrorLog());
     }
-    if (Status(*response) != IMAPParser::resp_cond_state::OK) {
-      const auto* text =
-          response->response_done()->response_tagged()->resp_cond_state()->resp_text();
+    if (Declined(*response)) {
+      const auto* text = Tagged(*response).resp_text();
       fetched.refusal = text && !text->text().empty() ? text->text() : response->getErrorLog();
     }
     ForEachFetch(*response, [&](const IMAPParser::msg_att& attributes) {

@@ -99,12 +99,8 @@ std::vector<Account> ProfileAccounts(const Prefs& prefs, const std::string& sour
     if (!type || *type != "imap") continue;
     Account account;
     const std::string problem = ReadAccount(server, account);
-    if (!problem.empty()) {
-      warnings << "orvane: " << source << ": the IMAP server " << key << " is left out: " << problem
-               << "\n";
-      continue;
-    }
-    accounts.push_back(std::move(account));
+    KeepAccount(accounts, std::move(account), problem, source + ": the IMAP server " + key,
+                warnings);
   }
   return accounts;
 }
