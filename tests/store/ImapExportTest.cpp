@@ -55,7 +55,7 @@ TEST_F(ImapExport, OfManyBatchesIsByteForByteTheLocalMaildirsAndChangesNoFlag) {
 
   ExportTo fromLocal(home / "local.txt");
   auto localInbox = std::make_shared<store::local::LocalFolder>(
-      "INBOX", store::local::MessageSource{store::local::MessageSource::Kind::Maildir, local});
+      "INBOX", store::local::FolderMessages{store::local::FolderMessages::Kind::Maildir, local});
   EXPECT_EQ(Export(localInbox, fromLocal).records, 250);
 
   const std::string exported = FileBytes(fromImap.path);

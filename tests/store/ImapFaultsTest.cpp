@@ -135,9 +135,12 @@ TEST_F(ImapFault, AServerGoneForGoodFailsTheRemainingMessagesWithTheReason) {
   EXPECT_LE(outcome.unreadCount, 240);
   ASSERT_FALSE(outcome.firstUnread.empty());
   EXPECT_EQ(outcome.firstUnread[0].label, "message " + std::to_string(251 - outcome.unreadCount));
-  EXPECT_EQ(outcome.firstUnread[0].reason,
-            "The connection to the server was lost and could not be reopened: Cannot reach " +
-                AccountWith(Security::Tls).Server() + ": the connection was refused or timed out.");
+  // Refused, or reset by a server still on its way down: either way the server is named.
+  const std::string& reason = outcome.firstUnread[0].reason;
+  EXPECT_TRUE(
+      reason.starts_with("The connection to the server was lost and could not be reopened: "))
+      << reason;
+  EXPECT_NE(reason.find(AccountWith(Security::Tls).Server()), std::string::npos) << reason;
   const std::string file = FileBytes(view.path);
   EXPECT_EQ(Records(file), 250);
   EXPECT_TRUE(file.ends_with("\r\n\f\r\n"));

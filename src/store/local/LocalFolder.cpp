@@ -26,11 +26,11 @@ std::shared_ptr<Collection<Folder>> LocalFolder::Folders() {
 
 std::shared_ptr<Collection<Message>> LocalFolder::Messages() {
   switch (messages_.kind) {
-    case MessageSource::Kind::Maildir:
+    case FolderMessages::Kind::Maildir:
       return std::make_shared<MaildirMessages>(messages_.path);
-    case MessageSource::Kind::Mbox:
+    case FolderMessages::Kind::Mbox:
       return std::make_shared<MboxMessages>(messages_.path);
-    case MessageSource::Kind::None:
+    case FolderMessages::Kind::None:
       break;
   }
   return std::make_shared<ListCollection<Message>>(std::vector<std::shared_ptr<Message>>{});

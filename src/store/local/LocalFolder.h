@@ -10,7 +10,7 @@
 namespace store::local {
 
 // Where a folder's messages are kept.
-struct MessageSource {
+struct FolderMessages {
   enum class Kind { None, Maildir, Mbox };
   Kind kind = Kind::None;
   std::string path;
@@ -25,7 +25,7 @@ class LocalFolder : public Folder {
  public:
   using Children = std::function<std::vector<std::shared_ptr<LocalFolder>>()>;
 
-  LocalFolder(std::string name, MessageSource messages, Children children = {})
+  LocalFolder(std::string name, FolderMessages messages, Children children = {})
       : name_(std::move(name)), messages_(std::move(messages)), children_(std::move(children)) {}
 
   const std::string& name() const { return name_; }
@@ -41,7 +41,7 @@ class LocalFolder : public Folder {
 
  private:
   std::string name_;
-  MessageSource messages_;
+  FolderMessages messages_;
   Children children_;
 };
 

@@ -21,10 +21,10 @@ std::shared_ptr<Folder> LocalStore::RootFolder() {
       break;
     case FoundStore::Kind::Spool:
       children = Fixed({std::make_shared<LocalFolder>(
-          "Inbox", MessageSource{MessageSource::Kind::Mbox, found_.path})});
+          "Inbox", FolderMessages{FolderMessages::Kind::Mbox, found_.path})});
       break;
   }
-  return std::make_shared<LocalFolder>(found_.name, MessageSource{}, std::move(children));
+  return std::make_shared<LocalFolder>(found_.name, FolderMessages{}, std::move(children));
 }
 
 std::vector<std::string> LocalStore::Locations() {

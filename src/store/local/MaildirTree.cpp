@@ -18,8 +18,8 @@ std::shared_ptr<LocalFolder> FromNode(const std::string& part, const Node& node)
   LocalFolders children;
   for (const auto& [childPart, child] : node.children)
     children.push_back(FromNode(childPart, child));
-  MessageSource messages;
-  if (!node.path.empty()) messages = {MessageSource::Kind::Maildir, node.path};
+  FolderMessages messages;
+  if (!node.path.empty()) messages = {FolderMessages::Kind::Maildir, node.path};
   return std::make_shared<LocalFolder>(DecodeMailboxName(part), messages,
                                        Fixed(std::move(children)));
 }
@@ -37,7 +37,7 @@ LocalFolders PlainMaildirs(const std::string& directory) {
       continue;
     }
     folders.push_back(std::make_shared<LocalFolder>(
-        DecodeMailboxName(entry.name), MessageSource{MessageSource::Kind::Maildir, entry.path},
+        DecodeMailboxName(entry.name), FolderMessages{FolderMessages::Kind::Maildir, entry.path},
         [path = entry.path] { return PlainMaildirs(path); }));
   }
   return folders;
@@ -48,8 +48,8 @@ LocalFolders PlainMaildirs(const std::string& directory) {
 LocalFolders MaildirTreeFolders(const std::string& root) {
   LocalFolders folders;
   if (IsMaildir(root)) {
-    folders.push_back(
-        std::make_shared<LocalFolder>("Inbox", MessageSource{MessageSource::Kind::Maildir, root}));
+    folders.push_back(std::make_shared<LocalFolder>(
+        "Inbox", FolderMessages{FolderMessages::Kind::Maildir, root}));
   }
   Node top;
   for (const DirectoryEntry& entry : ListDirectory(root)) {

@@ -44,7 +44,7 @@ bool IsMbox(const std::string& path) {
 // What one name stands for in the directory: its mbox file or maildir, its .sbd directory, or a
 // plain directory; several can meet under one name.
 struct Found {
-  MessageSource messages;
+  FolderMessages messages;
   std::vector<std::string> childDirectories;
 };
 
@@ -55,7 +55,7 @@ LocalFolders MboxTreeFolders(const std::string& directory) {
   for (const DirectoryEntry& entry : ListDirectory(directory)) {
     if (IsIndexOrState(entry)) continue;
     if (entry.type == DirectoryEntry::Type::File) {
-      if (IsMbox(entry.path)) found[entry.name].messages = {MessageSource::Kind::Mbox, entry.path};
+      if (IsMbox(entry.path)) found[entry.name].messages = {FolderMessages::Kind::Mbox, entry.path};
     } else if (entry.type == DirectoryEntry::Type::Directory) {
       if (entry.name == "cur" || entry.name == "new") {
         if (IsMaildir(directory)) continue;  // the maildir's own
@@ -65,7 +65,7 @@ LocalFolders MboxTreeFolders(const std::string& directory) {
         continue;
       }
       Found& folder = found[entry.name];
-      if (IsMaildir(entry.path)) folder.messages = {MessageSource::Kind::Maildir, entry.path};
+      if (IsMaildir(entry.path)) folder.messages = {FolderMessages::Kind::Maildir, entry.path};
       folder.childDirectories.push_back(entry.path);
     }
   }
