@@ -91,6 +91,24 @@ inline Names Fields(const std::shared_ptr<store::Folder>& folder,
   return Each(folder->Messages(), [&](auto& message) { return Read(*message, field); });
 }
 
+inline std::string Joined(const Names& names) {
+  std::string joined;
+  for (const std::string& name : names) joined += (joined.empty() ? "" : ", ") + name;
+  return joined;
+}
+
+// The subjects of the messages of the folder reached through `path`, or why they cannot be had:
+// "<unreadable: reason>".
+inline std::string Listed(const std::string& store, const Names& path) {
+  auto folder = FolderAt(store, path);
+  if (!folder) return "<no such folder>";
+  try {
+    return Joined(Fields(folder));
+  } catch (const store::Error& error) {
+    return "<unreadable: " + std::string(error.what()) + ">";
+  }
+}
+
 // In a child process: exits 0 when `read` gives `expected`, else shows the difference and exits 1.
 // As root, which reads every file whatever its mode, it first becomes the unprivileged user nobody.
 [[noreturn]] inline void ReadAsNobody(const std::function<Names()>& read, const Names& expected) {
