@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "StoreReading.h"
 
 namespace {
@@ -63,4 +65,28 @@ TEST(MaildirFolders, FsLayoutChildMaildirsAreFoldersToo) {
   EXPECT_EQ(FolderNames(FolderAt("Maildir")), (Names{"INBOX", "Archive"}));
   EXPECT_EQ(FolderNames(FolderAt("Maildir", {"Archive"})), Names{"2023"});
   EXPECT_EQ(Fields(FolderAt("Maildir", {"Archive", "2023"})), Names{"old"});
+}
+
+TEST(MaildirFolders, FoldersThatCannotBeLookedIntoAreListedAndTheirMessagesSayWhy) {
+  TempHome home;
+  for (const char* maildir : {"", "/.Private", "/.Work", "/.Work.Secret", "/Archive"}) {
+    home.Maildir("Maildir" + std::string(maildir));
+  }
+  for (const char* locked : {"/.Private", "/.Work.Secret", "/Archive"}) {
+    std::filesystem::permissions(home / ("Maildir" + std::string(locked)),
+                                 std::filesystem::perms::none);
+  }
+  auto denied = [&](const std::string& maildir) {
+    return "<unreadable: " + (home / "Maildir/") + maildir + "/cur: Permission denied>";
+  };
+  ExpectAsNobody(home,
+                 [] {
+                   return Names{Joined(FolderNames(FolderAt("Maildir"))),
+                                Joined(FolderNames(FolderAt("Maildir", {"Work"}))),
+                                Listed("Maildir", {"Private"}),
+                                Listed("Maildir", {"Work", "Secret"}),
+                                Listed("Maildir", {"Archive"})};
+                 },
+                 {"Inbox, Archive, Private, Work", "Secret", denied(".Private"),
+                  denied(".Work.Secret"), denied("Archive")});
 }

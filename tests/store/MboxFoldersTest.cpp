@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "StoreReading.h"
 
 namespace {
@@ -69,4 +71,22 @@ TEST(MboxFolders, ThunderbirdLocalFoldersWithSbdSubfoldersAndDeletedMessages) {
   auto inbox = FolderAt("Local Folders", {"Inbox"});
   EXPECT_EQ(inbox->Messages()->Count(), 2);
   EXPECT_EQ(Fields(inbox), (Names{"first", "status in the body"}));
+}
+
+TEST(MboxFolders, AFileOrDirectoryThatCannotBeReadIsAFolderWhoseMessagesSayWhy) {
+  TempHome home;
+  home.Write("Mail/inbox", Mbox("in"));
+  const std::string locked = home.Write("Mail/locked", Mbox("secret"));
+  const std::string shut = home.Maildir("Mail/shut");
+  const std::string index = home.Write("Mail/locked.msf", "");  // never a folder, readable or not
+  for (const std::string& path : {locked, shut, index}) {
+    std::filesystem::permissions(path, std::filesystem::perms::none);
+  }
+  ExpectAsNobody(home,
+                 [] {
+                   return Names{Joined(FolderNames(FolderAt("Mail"))), Listed("Mail", {"locked"}),
+                                Listed("Mail", {"shut"})};
+                 },
+                 {"inbox, locked, shut", "<unreadable: " + locked + ": Permission denied>",
+                  "<unreadable: " + shut + "/cur: Permission denied>"});
 }

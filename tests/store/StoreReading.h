@@ -2,13 +2,18 @@
 
 // Reading the real local store the way the window and the export do: through a session.
 
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "TempHome.h"
@@ -84,6 +89,48 @@ inline std::string Read(store::Message& message, const std::string& field) {
 inline Names Fields(const std::shared_ptr<store::Folder>& folder,
                     const std::string& field = "subject") {
   return Each(folder->Messages(), [&](auto& message) { return Read(*message, field); });
+}
+
+inline std::string Joined(const Names& names) {
+  std::string joined;
+  for (const std::string& name : names) joined += (joined.empty() ? "" : ", ") + name;
+  return joined;
+}
+
+// The subjects of the messages of the folder reached through `path`, or why they cannot be had:
+// "<unreadable: reason>".
+inline std::string Listed(const std::string& store, const Names& path) {
+  auto folder = FolderAt(store, path);
+  if (!folder) return "<no such folder>";
+  try {
+    return Joined(Fields(folder));
+  } catch (const store::Error& error) {
+    return "<unreadable: " + std::string(error.what()) + ">";
+  }
+}
+
+// In a child process: exits 0 when `read` gives `expected`, else shows the difference and exits 1.
+// As root, which reads every file whatever its mode, it first becomes the unprivileged user nobody.
+[[noreturn]] inline void ReadAsNobody(const std::function<Names()>& read, const Names& expected) {
+  if (geteuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)) {
+    _exit(2);
+  }
+  const Names actual = read();
+  for (std::size_t i = 0; i < std::max(actual.size(), expected.size()); ++i) {
+    const char* got = i < actual.size() ? actual[i].c_str() : "<nothing>";
+    const char* want = i < expected.size() ? expected[i].c_str() : "<nothing>";
+    if (std::string_view(got) != want) std::fprintf(stderr, "%s\n  expected %s\n", got, want);
+  }
+  _exit(actual == expected ? 0 : 1);
+}
+
+// Expects `read` to give `expected` as nobody, in a child process; the home is opened to nobody.
+inline void ExpectAsNobody(const TempHome& home, const std::function<Names()>& read,
+                           const Names& expected) {
+  std::filesystem::permissions(home.path(), std::filesystem::perms::others_exec,
+                               std::filesystem::perm_options::add);
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(ReadAsNobody(read, expected), testing::ExitedWithCode(0), "");
 }
 
 // The only message of a new maildir holding these bytes under that file name.

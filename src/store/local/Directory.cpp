@@ -1,5 +1,8 @@
 #include "store/local/Directory.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <filesystem>
 
 #include "store/Error.h"
@@ -37,5 +40,11 @@ bool IsFile(const std::string& path) {
 }
 
 bool IsMaildir(const std::string& path) { return IsDirectory(path + "/cur"); }
+
+bool MayBeMaildir(const std::string& path) {
+  struct stat st;
+  if (::stat((path + "/cur").c_str(), &st) == 0) return S_ISDIR(st.st_mode);
+  return errno != ENOENT && errno != ENOTDIR;
+}
 
 }  // namespace store::local

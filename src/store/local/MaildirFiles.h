@@ -10,10 +10,15 @@
 
 namespace store::local {
 
-// Calls `visit` with "cur" or "new" and the name of every message file of a maildir, in directory
+// How many times a maildir is listed at most while another mail client keeps changing it.
+inline constexpr int kMaildirListings = 5;
+
+// Calls `visit` with "new" or "cur" and the name of every message file of a maildir, in directory
 // order. A maildir without cur/ or new/ simply has no files there; any other listing failure
-// throws Error::Unreadable.
-void ForEachMessageFile(
+// throws Error::Unreadable. Returns false when either may have changed while it was listed: a
+// file renamed meanwhile (another client changing flags, or moving it from new/ to cur/) may then
+// have been missed, or visited under both names.
+bool ForEachMessageFile(
     const std::string& directory,
     const std::function<void(const char* subdir, std::string_view name)>& visit);
 
@@ -33,7 +38,8 @@ class MaildirFiles {
 
  private:
   bool TryRead(const std::string& relative, Bytes& bytes, int& error, FileStamp* stamp);
-  void Relist();
+  // Lists the maildir again into moved_; false when it may have changed meanwhile.
+  bool Relist();
 
   std::string directory_;
   std::mutex mutex_;  // messages are read ahead on another thread

@@ -33,7 +33,7 @@ LocalFolders PlainMaildirs(const std::string& directory) {
   LocalFolders folders;
   for (const DirectoryEntry& entry : ListDirectory(directory)) {
     if (entry.type != DirectoryEntry::Type::Directory || entry.name.starts_with('.') ||
-        IsMaildirOwnDirectory(entry.name) || !IsMaildir(entry.path)) {
+        IsMaildirOwnDirectory(entry.name) || !MayBeMaildir(entry.path)) {
       continue;
     }
     folders.push_back(std::make_shared<LocalFolder>(
@@ -55,7 +55,7 @@ LocalFolders MaildirTreeFolders(const std::string& root) {
   for (const DirectoryEntry& entry : ListDirectory(root)) {
     // Other dot directories (.notmuch, .git) are tools' state, not folders.
     if (entry.type != DirectoryEntry::Type::Directory || !entry.name.starts_with('.') ||
-        entry.name == "." || entry.name == ".." || !IsMaildir(entry.path)) {
+        entry.name == "." || entry.name == ".." || !MayBeMaildir(entry.path)) {
       continue;
     }
     Node* node = &top;

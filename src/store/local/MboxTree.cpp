@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <cerrno>
 #include <map>
 
 #include "store/local/Directory.h"
@@ -33,12 +34,15 @@ bool IsIndexOrState(const DirectoryEntry& entry) {
   return false;
 }
 
+// Empty or starting with "From ". A file that cannot be read counts too, so that reading its
+// messages says why rather than the folder going unlisted; one that has gone meanwhile, or has
+// become something other than a file, does not.
 bool IsMbox(const std::string& path) {
   FileDescriptor file = OpenForReading(path);
-  if (file.get() < 0) return false;
+  if (file.get() < 0) return errno != ENOENT && errno != EISDIR && errno != EINVAL;
   char start[5];
   ssize_t n = ::pread(file.get(), start, sizeof start, 0);
-  return n == 0 || (n == 5 && std::string_view(start, 5) == "From ");
+  return n <= 0 || (n == 5 && std::string_view(start, 5) == "From ");
 }
 
 // What one name stands for in the directory: its mbox file or maildir, its .sbd directory, or a
@@ -65,7 +69,7 @@ LocalFolders MboxTreeFolders(const std::string& directory) {
         continue;
       }
       Found& folder = found[entry.name];
-      if (IsMaildir(entry.path)) folder.messages = {FolderMessages::Kind::Maildir, entry.path};
+      if (MayBeMaildir(entry.path)) folder.messages = {FolderMessages::Kind::Maildir, entry.path};
       folder.childDirectories.push_back(entry.path);
     }
   }

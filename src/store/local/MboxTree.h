@@ -9,7 +9,8 @@ namespace store::local {
 // The folders in a directory of mbox files, as mutt-like clients and Thunderbird keep them:
 // every regular file that is empty or starts with "From " is a folder; "Name.sbd/" holds the
 // subfolders of "Name" (and makes "Name" a folder even without its file); a maildir is a folder;
-// any other directory is a folder whose children are its contents. Index and state files never
+// any other directory is a folder whose children are its contents. A file or directory that
+// cannot be read is a folder whose messages fail with the reason. Index and state files never
 // are folders. Throws Error::Unreadable when the directory cannot be listed.
 LocalFolders MboxTreeFolders(const std::string& directory);
 
