@@ -2,6 +2,7 @@
 
 #include <QStringList>
 
+#include "export/RecordText.h"
 #include "window/ShownText.h"
 
 namespace window {
@@ -33,18 +34,22 @@ QString ExportCompletePrompt(const exporter::Outcome& outcome) {
 }
 
 QString ExportFailedPrompt(const exporter::Outcome& outcome) {
-  const QString path = QString::fromStdString(outcome.path);
+  // Reasons may quote the names of files and folders, which may hold control characters.
+  auto text = [](const std::string& from) {
+    return QString::fromStdString(exporter::OneLine(from));
+  };
+  const QString path = text(outcome.path);
   QStringList lines;
   switch (outcome.status) {
     case exporter::Outcome::Status::OpenFailed:
-      lines << path << QString::fromStdString(outcome.reason);
+      lines << path << text(outcome.reason);
       break;
     case exporter::Outcome::Status::WriteFailed:
-      lines << path << QString::fromStdString(outcome.reason) << Unchanged(outcome);
+      lines << path << text(outcome.reason) << Unchanged(outcome);
       break;
     case exporter::Outcome::Status::Written:  // the folder could not be walked to its end
       lines << QStringLiteral("The folder's messages could not be read: %1")
-                   .arg(QString::fromStdString(outcome.walkFailure.value_or("")))
+                   .arg(text(outcome.walkFailure.value_or("")))
             << path << Unchanged(outcome);
       break;
   }
