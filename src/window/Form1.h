@@ -7,7 +7,7 @@
 
 #include "export/ExportView.h"
 #include "export/Outcome.h"
-#include "store/Service.h"
+#include "discovery/Service.h"
 #include "store/Store.h"
 #include "window/PasswordDialogPrompt.h"
 

@@ -1,6 +1,6 @@
 #include "window/PasswordDialogPrompt.h"
 
-#include "store/Service.h"
+#include "discovery/Service.h"
 #include "window/PasswordDialog.h"
 
 namespace window {
@@ -16,7 +16,7 @@ std::optional<std::string> PasswordDialogPrompt::AskPassword(const std::string& 
 std::shared_ptr<store::Session> CreateSessionAskingPasswords() {
   // No parent: the window is not shown yet while the session logs on; the dialog is centred on
   // the screen, where the window then opens.
-  return store::CreateSessionWithAccounts(std::make_shared<PasswordDialogPrompt>());
+  return discovery::CreateSessionWithAccounts(std::make_shared<PasswordDialogPrompt>());
 }
 
 }  // namespace window

@@ -4,13 +4,13 @@
 #include <QWidget>
 #include <memory>
 
-#include "store/PasswordPrompt.h"
+#include "discovery/PasswordPrompt.h"
 #include "store/Store.h"
 
 namespace window {
 
 // Asks the user for each account's password in a PasswordDialog.
-class PasswordDialogPrompt : public store::PasswordPrompt {
+class PasswordDialogPrompt : public discovery::PasswordPrompt {
  public:
   explicit PasswordDialogPrompt(QWidget* parent = nullptr) : parent_(parent) {}
 

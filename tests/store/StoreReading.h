@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "TempHome.h"
-#include "store/Service.h"
+#include "discovery/Service.h"
 #include "store/Store.h"
 #include "store/Walk.h"
 
@@ -48,14 +48,14 @@ std::shared_ptr<T> Named(const std::shared_ptr<store::Collection<T>>& collection
 
 // The names of the stores a new session finds.
 inline Names StoreNames() {
-  auto session = store::CreateSession();
+  auto session = discovery::CreateSession();
   session->LogOn();
   return Each(session->InfoStores(), [](auto& infoStore) { return infoStore->Name(); });
 }
 
 // The folder reached from the root of that store through these names.
 inline std::shared_ptr<store::Folder> FolderAt(const std::string& store, const Names& path = {}) {
-  auto session = store::CreateSession();
+  auto session = discovery::CreateSession();
   session->LogOn();
   auto infoStore = Named(session->InfoStores(), store);
   auto folder = infoStore ? infoStore->RootFolder() : nullptr;

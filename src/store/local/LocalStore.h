@@ -3,9 +3,20 @@
 #include <memory>
 
 #include "store/Store.h"
-#include "store/local/StoreFinder.h"
+#include <string>
+#include <vector>
 
 namespace store::local {
+
+// A mail store found on this computer's disk.
+struct FoundStore {
+  enum class Kind { MaildirTree, MboxTree, Spool };
+  Kind kind;
+  std::string name;
+  std::string path;
+  // What tells it apart from another store of the same name: its profile, or its path.
+  std::string origin;
+};
 
 // One mail store found on this computer; its root folder holds the store's top-level folders.
 class LocalStore : public InfoStore {

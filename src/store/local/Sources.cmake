@@ -25,8 +25,6 @@ set(ORVANE_LOCAL_STORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/MessageParser.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ReadAhead.cpp
   ${CMAKE_CURRENT_LIST_DIR}/SimpleHtmlText.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/StoreFinder.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Text.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/ThunderbirdProfiles.cpp
   ${CMAKE_CURRENT_LIST_DIR}/UnreadFields.cpp
 )

@@ -5,7 +5,9 @@
 
 #include "store/imap/Account.h"
 
-namespace store::imap {
+namespace discovery {
+
+using store::imap::Account;
 
 // The IMAP accounts of the user whose home is $HOME, in the order they are listed:
 //  1. the IMAP servers of each profile in ~/.thunderbird/profiles.ini (its prefs.js);
@@ -14,4 +16,4 @@ namespace store::imap {
 // used is left out with a warning on `warnings`.
 std::vector<Account> FindAccounts(std::ostream& warnings = std::cerr);
 
-}  // namespace store::imap
+}  // namespace discovery

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "TempHome.h"
-#include "store/imap/AccountFinder.h"
+#include "discovery/AccountFinder.h"
 
 using store::imap::Account;
 using store::imap::Security;
@@ -41,7 +41,7 @@ struct Found {
 
 Found Find() {
   std::ostringstream warnings;
-  Lines accounts = Described(store::imap::FindAccounts(warnings));
+  Lines accounts = Described(discovery::FindAccounts(warnings));
   return {accounts, warnings.str()};
 }
 

@@ -1,4 +1,4 @@
-#include "store/imap/AccountsFile.h"
+#include "discovery/AccountsFile.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -8,9 +8,11 @@
 #include <map>
 #include <optional>
 
-#include "store/imap/AccountProblem.h"
+#include "discovery/AccountProblem.h"
 
-namespace store::imap {
+namespace discovery {
+
+using store::imap::Security;
 namespace {
 
 // Read by hand rather than with QSettings, which sorts the sections (the user's order is the
@@ -152,4 +154,4 @@ std::vector<Account> ReadAccountsFile(const std::string& path, std::ostream& war
   return accounts;
 }
 
-}  // namespace store::imap
+}  // namespace discovery

@@ -6,7 +6,9 @@
 
 #include "store/imap/Account.h"
 
-namespace store::imap {
+namespace discovery {
+
+using store::imap::Account;
 
 // What keeps an account found in a file from being used ("no host", ...), or nothing when it can
 // be: a host name without spaces or control characters, a user name, a port in range.
@@ -17,4 +19,4 @@ std::string AccountProblem(const Account& account);
 void KeepAccount(std::vector<Account>& accounts, Account account, const std::string& problem,
                  const std::string& which, std::ostream& warnings);
 
-}  // namespace store::imap
+}  // namespace discovery

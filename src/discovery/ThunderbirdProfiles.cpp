@@ -1,11 +1,11 @@
-#include "store/local/ThunderbirdProfiles.h"
+#include "discovery/ThunderbirdProfiles.h"
 
 #include <QDir>
 #include <QSettings>
 #include <QStringList>
 #include <algorithm>
 
-namespace store::local {
+namespace discovery {
 
 std::vector<std::string> ThunderbirdProfiles(const std::string& home) {
   const QString base = QString::fromStdString(home + "/.thunderbird");
@@ -29,4 +29,4 @@ std::vector<std::string> ThunderbirdProfiles(const std::string& home) {
   return profiles;
 }
 
-}  // namespace store::local
+}  // namespace discovery

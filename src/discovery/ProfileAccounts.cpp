@@ -1,11 +1,13 @@
-#include "store/imap/ProfileAccounts.h"
+#include "discovery/ProfileAccounts.h"
 
 #include <algorithm>
 #include <set>
 
-#include "store/imap/AccountProblem.h"
+#include "discovery/AccountProblem.h"
 
-namespace store::imap {
+namespace discovery {
+
+using store::imap::Security;
 namespace {
 
 const std::string kServerPrefix = "mail.server.";
@@ -105,4 +107,4 @@ std::vector<Account> ProfileAccounts(const Prefs& prefs, const std::string& sour
   return accounts;
 }
 
-}  // namespace store::imap
+}  // namespace discovery

@@ -69,7 +69,7 @@ TEST(StoreDiscovery, AStoresMailLiesInItsOwnPlaceAndWhereverItsLinksLead) {
   std::filesystem::create_directory_symlink(home / "elsewhere/Archive", home / "Maildir/.Archive");
   std::filesystem::create_symlink(home / "elsewhere/old.mbox", home / "Mail/old");
   std::filesystem::create_directory_symlink(home / "Mail", home / "Mail/loop");
-  auto session = store::CreateSession();
+  auto session = discovery::CreateSession();
   session->LogOn();
   auto locations = Each(session->InfoStores(), [](auto& s) { return s->Locations(); });
   ASSERT_EQ(locations.size(), 2u);

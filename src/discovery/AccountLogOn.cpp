@@ -1,4 +1,4 @@
-#include "store/imap/AccountLogOn.h"
+#include "discovery/AccountLogOn.h"
 
 #include <string.h>
 
@@ -7,7 +7,7 @@
 
 #include "store/imap/ImapStore.h"
 
-namespace store::imap {
+namespace discovery {
 namespace {
 
 // Clears a password's characters when it goes, so they do not linger in freed memory.
@@ -24,7 +24,7 @@ class WipedWhenGone {
 
 }  // namespace
 
-std::shared_ptr<InfoStore> LogOnAccount(const Account& account, PasswordPrompt& prompt) {
+std::shared_ptr<store::InfoStore> LogOnAccount(const Account& account, PasswordPrompt& prompt) {
   std::string problem;
   for (;;) {
     std::optional<std::string> password =
@@ -33,10 +33,10 @@ std::shared_ptr<InfoStore> LogOnAccount(const Account& account, PasswordPrompt& 
     WipedWhenGone wiped(*password);
     try {
       return OpenImapStore(account, *password);
-    } catch (const Error& error) {
+    } catch (const store::Error& error) {
       problem = error.what();
     }
   }
 }
 
-}  // namespace store::imap
+}  // namespace discovery

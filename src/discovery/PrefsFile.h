@@ -5,7 +5,7 @@
 #include <string_view>
 #include <variant>
 
-namespace store::imap {
+namespace discovery {
 
 // A preference's value as the mail client's prefs.js writes it: text, a whole number or a truth
 // value.
@@ -20,4 +20,4 @@ Prefs ParsePrefs(std::string_view text);
 // The preferences of the file at `path`; none when it cannot be read.
 Prefs ReadPrefsFile(const std::string& path);
 
-}  // namespace store::imap
+}  // namespace discovery

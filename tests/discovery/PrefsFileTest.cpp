@@ -5,11 +5,11 @@
 
 #include <string>
 
-#include "store/imap/PrefsFile.h"
+#include "discovery/PrefsFile.h"
 
-using store::imap::ParsePrefs;
-using store::imap::Prefs;
-using store::imap::PrefValue;
+using discovery::ParsePrefs;
+using discovery::Prefs;
+using discovery::PrefValue;
 
 namespace {
 

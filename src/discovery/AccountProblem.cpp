@@ -1,8 +1,8 @@
-#include "store/imap/AccountProblem.h"
+#include "discovery/AccountProblem.h"
 
 #include <algorithm>
 
-namespace store::imap {
+namespace discovery {
 
 std::string AccountProblem(const Account& account) {
   if (account.host.empty()) return "no host";
@@ -26,4 +26,4 @@ void KeepAccount(std::vector<Account>& accounts, Account account, const std::str
     warnings << "orvane: " << which << " is left out: " << problem << "\n";
 }
 
-}  // namespace store::imap
+}  // namespace discovery

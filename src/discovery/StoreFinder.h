@@ -1,18 +1,12 @@
 #pragma once
 
-#include <string>
 #include <vector>
 
-namespace store::local {
+#include "store/local/LocalStore.h"
 
-struct FoundStore {
-  enum class Kind { MaildirTree, MboxTree, Spool };
-  Kind kind;
-  std::string name;
-  std::string path;
-  // What tells it apart from another store of the same name: its profile, or its path.
-  std::string origin;
-};
+namespace discovery {
+
+using store::local::FoundStore;
 
 // The mail stores of the user whose home is $HOME, in the order they are shown:
 //  1. the Maildir++ tree named by $MAILDIR, else ~/Maildir;
@@ -22,4 +16,4 @@ struct FoundStore {
 // A directory reached twice (through a link, or named by two of these) is listed once.
 std::vector<FoundStore> FindStores();
 
-}  // namespace store::local
+}  // namespace discovery

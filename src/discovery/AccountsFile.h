@@ -6,7 +6,9 @@
 
 #include "store/imap/Account.h"
 
-namespace store::imap {
+namespace discovery {
+
+using store::imap::Account;
 
 // The accounts of the service's own account file, in the file's order: one [section] per account
 // with the keys
@@ -20,4 +22,4 @@ namespace store::imap {
 // file has no accounts.
 std::vector<Account> ReadAccountsFile(const std::string& path, std::ostream& warnings);
 
-}  // namespace store::imap
+}  // namespace discovery

@@ -4,10 +4,12 @@
 #include <string>
 #include <vector>
 
+#include "discovery/PrefsFile.h"
 #include "store/imap/Account.h"
-#include "store/imap/PrefsFile.h"
 
-namespace store::imap {
+namespace discovery {
+
+using store::imap::Account;
 
 // The IMAP accounts among the incoming servers of a mail client profile's preferences
 // (mail.server.<key>.* with type "imap"), in the order of their keys (server1, server2, ...,
@@ -16,4 +18,4 @@ namespace store::imap {
 std::vector<Account> ProfileAccounts(const Prefs& prefs, const std::string& source,
                                      std::ostream& warnings);
 
-}  // namespace store::imap
+}  // namespace discovery

@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-namespace store {
+namespace discovery {
 
 // Asks the user for an account's password while the service logs on. The service never keeps a
 // password beyond the connection it opens.
@@ -19,4 +19,4 @@ class PasswordPrompt {
                                                  const std::string& problem) = 0;
 };
 
-}  // namespace store
+}  // namespace discovery

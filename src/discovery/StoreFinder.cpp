@@ -1,15 +1,20 @@
-#include "store/local/StoreFinder.h"
+#include "discovery/StoreFinder.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <set>
 
+#include "discovery/ThunderbirdProfiles.h"
 #include "store/local/Directory.h"
 #include "store/local/FolderName.h"
-#include "store/local/ThunderbirdProfiles.h"
 
-namespace store::local {
+namespace discovery {
+
+using store::local::FileNameText;
+using store::local::IsDirectory;
+using store::local::IsFile;
+using store::local::IsMaildir;
 namespace {
 
 namespace fs = std::filesystem;
@@ -105,4 +110,4 @@ std::vector<FoundStore> FindStores() {
   return finder.Take();
 }
 
-}  // namespace store::local
+}  // namespace discovery

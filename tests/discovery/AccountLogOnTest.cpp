@@ -10,15 +10,15 @@
 
 #include "ClosedPort.h"
 #include "StoreReading.h"
-#include "store/PasswordPrompt.h"
-#include "store/imap/AccountLogOn.h"
+#include "discovery/AccountLogOn.h"
+#include "discovery/PasswordPrompt.h"
 #include "store/imap/ImapStore.h"
 
 namespace {
 
 // Stands for the user: answers each ask with the next of its answers (nothing = skip) and notes
 // what it was asked. With no answers left it skips.
-class AnsweringPrompt : public store::PasswordPrompt {
+class AnsweringPrompt : public discovery::PasswordPrompt {
  public:
   explicit AnsweringPrompt(std::deque<std::optional<std::string>> answers)
       : answers_(std::move(answers)) {}
@@ -48,8 +48,8 @@ std::string FailureOpening(const store::imap::Account& account, const std::strin
   return "<opened>";
 }
 
-Names StoreNamesAsking(const std::shared_ptr<store::PasswordPrompt>& prompt) {
-  auto session = store::CreateSessionWithAccounts(prompt);
+Names StoreNamesAsking(const std::shared_ptr<discovery::PasswordPrompt>& prompt) {
+  auto session = discovery::CreateSessionWithAccounts(prompt);
   session->LogOn();
   return Each(session->InfoStores(), [](auto& infoStore) { return infoStore->Name(); });
 }
@@ -103,7 +103,7 @@ TEST_F(AccountLogOn, AFailedLogOnIsAskedAgainWithItsReasonUntilTheUserSkips) {
 
 TEST_F(AccountLogOn, AnEmptyPasswordIsTriedLikeAnyOther) {
   AnsweringPrompt prompt({"", std::nullopt});
-  EXPECT_EQ(store::imap::LogOnAccount(account, prompt), nullptr);
+  EXPECT_EQ(discovery::LogOnAccount(account, prompt), nullptr);
   EXPECT_EQ(prompt.asked, (std::vector<std::string>{
                               "Work | " + server + " | ",
                               "Work | " + server + " | " + FailureOpening(account, ""),
@@ -116,7 +116,7 @@ TEST_F(AccountLogOn, ASessionWithoutAPromptListsTheStoresOnDiskAlone) {
 
 TEST_F(AccountLogOn, EveryLogOnFindsTheAccountsAfresh) {
   auto prompt = std::make_shared<AnsweringPrompt>(std::deque<std::optional<std::string>>{});
-  auto session = store::CreateSessionWithAccounts(prompt);
+  auto session = discovery::CreateSessionWithAccounts(prompt);
   session->LogOn();
   home.Write(".config/orvane/accounts.conf", "[New]\nhost = 127.0.0.1\nuser = cy\n");
   session->LogOff();

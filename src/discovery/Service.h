@@ -2,17 +2,17 @@
 
 #include <memory>
 
-#include "store/PasswordPrompt.h"
+#include "discovery/PasswordPrompt.h"
 #include "store/Store.h"
 
-namespace store {
+namespace discovery {
 
 // A new session of the message store service of this computer: the mail stores on disk. Nobody
 // can be asked for a password, so the user's IMAP accounts are left out.
-std::shared_ptr<Session> CreateSession();
+std::shared_ptr<store::Session> CreateSession();
 
 // The same, with the user's IMAP accounts listed after the stores on disk: at log-on `prompt` is
 // asked for each account's password; an account the user skips is left out.
-std::shared_ptr<Session> CreateSessionWithAccounts(std::shared_ptr<PasswordPrompt> prompt);
+std::shared_ptr<store::Session> CreateSessionWithAccounts(std::shared_ptr<PasswordPrompt> prompt);
 
-}  // namespace store
+}  // namespace discovery

@@ -1,16 +1,16 @@
-#include "store/imap/AccountFinder.h"
+#include "discovery/AccountFinder.h"
 
 #include <QString>
 #include <cstdlib>
 #include <set>
 #include <tuple>
 
-#include "store/imap/AccountsFile.h"
-#include "store/imap/PrefsFile.h"
-#include "store/imap/ProfileAccounts.h"
-#include "store/local/ThunderbirdProfiles.h"
+#include "discovery/AccountsFile.h"
+#include "discovery/PrefsFile.h"
+#include "discovery/ProfileAccounts.h"
+#include "discovery/ThunderbirdProfiles.h"
 
-namespace store::imap {
+namespace discovery {
 namespace {
 
 std::string Environment(const char* name) {
@@ -39,7 +39,7 @@ std::vector<Account> FindAccounts(std::ostream& warnings) {
   const std::string home = Environment("HOME");
   std::vector<Account> found;
   if (!home.empty()) {
-    for (const std::string& profile : local::ThunderbirdProfiles(home)) {
+    for (const std::string& profile : ThunderbirdProfiles(home)) {
       const std::string prefs = profile + "/prefs.js";
       for (Account& account : ProfileAccounts(ReadPrefsFile(prefs), prefs, warnings)) {
         found.push_back(std::move(account));
@@ -61,4 +61,4 @@ std::vector<Account> FindAccounts(std::ostream& warnings) {
   return accounts;
 }
 
-}  // namespace store::imap
+}  // namespace discovery

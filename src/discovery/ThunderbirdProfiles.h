@@ -3,11 +3,11 @@
 #include <string>
 #include <vector>
 
-namespace store::local {
+namespace discovery {
 
 // The directories of the mail client profiles listed in ~/.thunderbird/profiles.ini under the home
 // `home`, in the order they were numbered (Profile0, Profile1, ...); relative paths resolved
 // against ~/.thunderbird. Nothing when there is no such file.
 std::vector<std::string> ThunderbirdProfiles(const std::string& home);
 
-}  // namespace store::local
+}  // namespace discovery

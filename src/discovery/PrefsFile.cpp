@@ -1,11 +1,11 @@
-#include "store/imap/PrefsFile.h"
+#include "discovery/PrefsFile.h"
 
 #include <charconv>
 #include <fstream>
 #include <optional>
 #include <sstream>
 
-namespace store::imap {
+namespace discovery {
 namespace {
 
 void AppendUtf8(std::string& out, char32_t c) {
@@ -265,4 +265,4 @@ Prefs ReadPrefsFile(const std::string& path) {
   return ParsePrefs(text.str());
 }
 
-}  // namespace store::imap
+}  // namespace discovery

@@ -1,0 +1,57 @@
+#include <memory>
+#include <vector>
+
+#include "discovery/AccountFinder.h"
+#include "discovery/AccountLogOn.h"
+#include "discovery/Service.h"
+#include "discovery/StoreFinder.h"
+#include "store/ListCollection.h"
+#include "store/local/LocalStore.h"
+
+namespace discovery {
+namespace {
+
+using store::Collection;
+using store::InfoStore;
+
+// The mail stores on this computer, then the user's IMAP accounts that the user gives a password
+// for; all found afresh at every log-on. Without a prompt nobody can give a password, so the
+// accounts are left out.
+class ServiceSession : public store::Session {
+ public:
+  explicit ServiceSession(std::shared_ptr<PasswordPrompt> prompt) : prompt_(std::move(prompt)) {}
+
+  void LogOn() override {
+    std::vector<std::shared_ptr<InfoStore>> stores;
+    for (store::local::FoundStore& found : FindStores()) {
+      stores.push_back(std::make_shared<store::local::LocalStore>(std::move(found)));
+    }
+    if (prompt_) {
+      for (const Account& account : FindAccounts()) {
+        if (auto store = LogOnAccount(account, *prompt_)) stores.push_back(std::move(store));
+      }
+    }
+    stores_ = std::make_shared<store::ListCollection<InfoStore>>(std::move(stores));
+  }
+  void LogOff() override { stores_.reset(); }
+  std::shared_ptr<Collection<InfoStore>> InfoStores() override {
+    if (!stores_) throw store::Error::Absent("not logged on");
+    return stores_;
+  }
+
+ private:
+  std::shared_ptr<PasswordPrompt> prompt_;
+  std::shared_ptr<Collection<InfoStore>> stores_;
+};
+
+}  // namespace
+
+std::shared_ptr<store::Session> CreateSession() {
+  return std::make_shared<ServiceSession>(nullptr);
+}
+
+std::shared_ptr<store::Session> CreateSessionWithAccounts(std::shared_ptr<PasswordPrompt> prompt) {
+  return std::make_shared<ServiceSession>(std::move(prompt));
+}
+
+}  // namespace discovery
