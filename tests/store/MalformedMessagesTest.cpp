@@ -34,6 +34,15 @@ TEST(MalformedMessages, EachStillGivesWhatTextItHas) {
       {"Content-Type: text/plain; charset=utf-8\nContent-Transfer-Encoding: quoted-printable\n\n"
        "caf=C3=A9 =ZZ end=\n",
        "body", "café =ZZ end"},
+      // A Content-Type that is no media type means plain US-ASCII text; a real one stays.
+      {"Content-Type: text; charset=us-ascii\n\nno subtype\n", "body", "no subtype\r\n"},
+      {"Content-Type:\n\nempty\n", "body", "empty\r\n"},
+      {"Content-Type: plain; charset=utf-8\n\nGrüße\n", "body", "Grüße\r\n"},
+      {"Content-Type: <html>\n\n<p>as written</p>\n", "body", "<p>as written</p>\r\n"},
+      {"Content-Type: /plain; charset=koi8-r\n\ncaf\xe9\n", "body", "café\r\n"},
+      {"Content-Type: multipart/mixed; boundary=b\n\n--b\nContent-Type: application/octet-stream\n"
+       "\nbytes\n--b\nContent-Type: text/\n\nin a part\n--b--\n",
+       "body", "in a part"},
   });
 }
 

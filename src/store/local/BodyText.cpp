@@ -13,18 +13,54 @@ bool IsType(GMimeObject* object, const char* type, const char* subtype) {
   return g_mime_content_type_is_type(g_mime_object_get_content_type(object), type, subtype);
 }
 
+// Whether GMime reads `value` as a media type at all: it takes one it cannot read for
+// application/octet-stream, and says so only through the parser options' warnings.
+bool IsReadableContentType(const char* value) {
+  thread_local bool unreadable = false;
+  static GMimeParserOptions* checking = [] {
+    GMimeParserOptions* options = g_mime_parser_options_new();
+    g_mime_parser_options_set_warning_callback(
+        options,
+        [](gint64, GMimeParserWarning warning, const gchar*, gpointer) {
+          if (warning == GMIME_WARN_INVALID_CONTENT_TYPE) unreadable = true;
+        },
+        nullptr);
+    return options;
+  }();
+  unreadable = false;
+  GObjectPtr<GMimeContentType> type(g_mime_content_type_parse(checking, value));
+  return !unreadable;
+}
+
+// A Content-Type that is no media type means text/plain in US-ASCII. GMime leaves such a part
+// application/octet-stream, or keeps an empty type or subtype as it stands.
+bool HasInvalidContentType(GMimeObject* object) {
+  GMimeContentType* type = g_mime_object_get_content_type(object);
+  const char* media = g_mime_content_type_get_media_type(type);
+  const char* subtype = g_mime_content_type_get_media_subtype(type);
+  if (!media || !*media || !subtype || !*subtype) return true;
+  if (!g_mime_content_type_is_type(type, "application", "octet-stream")) return false;
+  const char* value = g_mime_object_get_header(object, "Content-Type");
+  return value && !IsReadableContentType(value);
+}
+
+// A leaf part's text type: its own, or text/plain for a Content-Type that is none.
+bool IsText(GMimeObject* object, const char* subtype) {
+  if (!GMIME_IS_PART(object)) return false;
+  if (IsType(object, "text", subtype)) return true;
+  return (*subtype == '*' || g_ascii_strcasecmp(subtype, "plain") == 0) &&
+         HasInvalidContentType(object);
+}
+
 bool IsAttachment(GMimeObject* object) {
   GMimeContentDisposition* disposition = g_mime_object_get_content_disposition(object);
   return disposition && g_mime_content_disposition_is_attachment(disposition);
 }
 
-bool IsPlain(GMimeObject* object) {
-  return GMIME_IS_PART(object) && IsType(object, "text", "plain");
-}
+bool IsPlain(GMimeObject* object) { return IsText(object, "plain"); }
 
 bool IsReadableText(GMimeObject* object) {
-  return GMIME_IS_PART(object) &&
-         (IsType(object, "text", "plain") || IsType(object, "text", "html"));
+  return IsText(object, "plain") || IsText(object, "html");
 }
 
 GMimeObject* FindText(GMimeObject* object, int depth);
@@ -99,7 +135,7 @@ std::string ReadableBodyText(GMimeMessage* message) {
   GMimeObject* part = nullptr;
   if (GMIME_IS_PART(root)) {
     // A single-part message is its body whatever its disposition; any text/* subtype reads.
-    if (IsType(root, "text", "*")) part = root;
+    if (IsText(root, "*")) part = root;
   } else {
     part = FindText(root, 0);
   }
@@ -109,7 +145,9 @@ std::string ReadableBodyText(GMimeMessage* message) {
     return WithCrLf(DecodeUnlabelled(text ? text : ""));
   }
   if (!part) return {};
-  const char* charset = g_mime_object_get_content_type_parameter(part, "charset");
+  const char* charset = HasInvalidContentType(part)
+                            ? "us-ascii"
+                            : g_mime_object_get_content_type_parameter(part, "charset");
   std::string_view bytes;
   GObjectPtr<GMimeStream> content = DecodedContent(GMIME_PART(part), bytes);
   std::string converted;
