@@ -34,6 +34,18 @@ TEST(MalformedMessages, EachStillGivesWhatTextItHas) {
       {"Content-Type: text/plain; charset=utf-8\nContent-Transfer-Encoding: quoted-printable\n\n"
        "caf=C3=A9 =ZZ end=\n",
        "body", "café =ZZ end"},
+      // No empty line after the header section: the body starts at the first line that is
+      // neither a field nor a folded line, whatever the line breaks, and that line is kept.
+      {"Subject: a\n folded\nfirst line\nsecond: line\n", "body", "first line\r\nsecond: line\r\n"},
+      {"Received: x\r\nSubject: b\r\n\tfolded\r\n>From here\r\n\r\nend\r\n", "headers",
+       "Received: x\r\nSubject: b\r\n\tfolded\r\n"},
+      {"Received: x\r\nSubject: b\r\n\tfolded\r\n>From here\r\n\r\nend\r\n", "body",
+       ">From here\r\n\r\nend\r\n"},
+      {"From a@example.org Mon Jan  1 00:00:00 2024\nSubject: c\nno break at the end", "body",
+       "no break at the end"},
+      {"Content-Type: multipart/alternative; boundary=b\nintro\n--b\nContent-Type: text/plain\n\n"
+       "plain\n--b\nContent-Type: text/html\n\n<p>html</p>\n--b--\n",
+       "body", "plain"},
       // A Content-Type that is no media type means plain US-ASCII text; a real one stays.
       {"Content-Type: text; charset=us-ascii\n\nno subtype\n", "body", "no subtype\r\n"},
       {"Content-Type:\n\nempty\n", "body", "empty\r\n"},
