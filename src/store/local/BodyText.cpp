@@ -1,5 +1,6 @@
 #include "store/local/BodyText.h"
 
+#include <algorithm>
 #include <string_view>
 
 #include "store/local/GObjectPtr.h"
@@ -112,18 +113,31 @@ GObjectPtr<GMimeStream> DecodedContent(GMimePart* part, std::string_view& bytes)
   return out;
 }
 
+bool IsAscii(std::string_view bytes) {
+  return std::none_of(bytes.begin(), bytes.end(), [](char c) { return c & 0x80; });
+}
+
 // The bytes as UTF-8: themselves when they are UTF-8 already, else converted into `converted`.
 std::string_view ToUtf8(std::string_view bytes, const char* declared, std::string& converted) {
+  bool complete = true;
   if (declared && *declared) {
     const char* name = g_mime_charset_iconv_name(declared);
     bool utf8 = g_ascii_strcasecmp(name, "UTF-8") == 0 || g_ascii_strcasecmp(name, "US-ASCII") == 0;
     if (utf8 && IsUtf8(bytes)) return bytes;
     if (!utf8) {
-      if (auto text = ConvertToUtf8(bytes, name)) return converted = std::move(*text);
+      // Only the bytes the charset cannot read are lost; but 8-bit bytes it cannot read that are
+      // valid UTF-8 are UTF-8.
+      if (auto text = DecodeReplacingInvalid(bytes, name, complete)) {
+        if (complete || !IsUtf8(bytes) || IsAscii(bytes)) return converted = std::move(*text);
+      }
     }
   }
-  // Missing, unknown or wrongly declared: judge by the bytes themselves.
+  // Missing, unknown or wrongly declared: judge by the bytes themselves. UTF-8 with a few invalid
+  // bytes loses only those; 8-bit bytes that are no UTF-8 at all are a legacy charset's.
   if (IsUtf8(bytes)) return bytes;
+  if (auto text = DecodeReplacingInvalid(bytes, "UTF-8", complete)) {
+    return converted = std::move(*text);
+  }
   return converted = DecodeUnlabelled(bytes);
 }
 

@@ -2,6 +2,8 @@
 
 #include <iconv.h>
 #include <QByteArrayView>
+#include <QString>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <utility>
@@ -114,6 +116,33 @@ std::optional<std::string> Convert(std::string_view bytes, const char* from, con
   std::string out;
   if (!converter.Run(bytes, out, [](unsigned char, std::string&) { return false; })) {
     return std::nullopt;
+  }
+  return out;
+}
+
+std::optional<std::string> DecodeReplacingInvalid(std::string_view bytes, const char* charset,
+                                                  bool& complete) {
+  static constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
+  Converter converter("UTF-8", charset);
+  if (!converter.ok()) return std::nullopt;
+  std::string out;
+  std::size_t invalid = 0;
+  converter.Run(bytes, out, [&invalid](unsigned char, std::string& o) {
+    o += kReplacement;
+    ++invalid;
+    return true;
+  });
+  complete = invalid == 0;
+  if (!complete) {
+    auto high = [](char c) { return (c & 0x80) != 0; };
+    const auto readBeyondAscii = std::count_if(out.begin(), out.end(), high) >
+                                 static_cast<std::ptrdiff_t>(invalid * kReplacement.size());
+    if (!readBeyondAscii && std::any_of(bytes.begin(), bytes.end(), high)) return std::nullopt;
+  }
+  // A few decoders (UCS-4, wchar_t) pass on values beyond Unicode, which UTF-8 cannot hold.
+  if (!IsUtf8(out)) {
+    complete = false;
+    out = QString::fromUtf8(out.data(), static_cast<qsizetype>(out.size())).toStdString();
   }
   return out;
 }
