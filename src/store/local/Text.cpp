@@ -166,8 +166,13 @@ std::string DecodeUnlabelled(std::string_view bytes) {
 
 std::string WithCrLf(std::string_view text) {
   std::string out;
-  if (text.empty()) return out;
-  out.reserve(text.size() + text.size() / 32 + 2);
+  AppendWithCrLf(text, out);
+  return out;
+}
+
+void AppendWithCrLf(std::string_view text, std::string& out) {
+  if (text.empty()) return;
+  out.reserve(out.size() + text.size() + text.size() / 32 + 2);
   const char* data = text.data();
   const std::size_t size = text.size();
   std::size_t start = 0;
@@ -179,7 +184,7 @@ std::string WithCrLf(std::string_view text) {
       start = end + 1;
     }
     out.append(data + start, size - start);
-    return out;
+    return;
   }
   while (start < size) {
     const void* newline = std::memchr(data + start, '\n', size - start);
@@ -201,7 +206,6 @@ std::string WithCrLf(std::string_view text) {
     out.append(data + start, lineEnd - start).append("\r\n");
     start = end + 1;
   }
-  return out;
 }
 
 }  // namespace store::local

@@ -32,4 +32,7 @@ std::string DecodeUnlabelled(std::string_view bytes);
 // Every line break (CR LF, a lone LF, a lone CR) written as CR LF.
 std::string WithCrLf(std::string_view text);
 
+// The same text appended to `out`.
+void AppendWithCrLf(std::string_view text, std::string& out);
+
 }  // namespace store::local
