@@ -40,8 +40,8 @@ TEST(MalformedMessages, EachStillGivesWhatTextItHas) {
       {"Content-Type: text/plain; charset=shift_jis\n\n\x93\xfa\x96\x7b\x8c\xea \xff\x80 "
        "\x93\xfa\n",
        "body", "日本語 \uFFFD\uFFFD 日\r\n"},
-      {"Content-Type: text/plain; charset=utf-7\n\nHi +Jjo \xe9 +Jjo-\n", "body",
-       "Hi ☺ \uFFFD ☺\r\n"},
+      {"Content-Type: text/plain; charset=utf-7\n\nHi +Jjo- ~ann \xe9 +Jjo-\n", "body",
+       "Hi ☺ ~ann \uFFFD ☺\r\n"},
       // No empty line after the header section: the body starts at the first line that is
       // neither a field nor a folded line, whatever the line breaks, and that line is kept.
       {"Subject: a\n folded\nfirst line\nsecond: line\n", "body", "first line\r\nsecond: line\r\n"},

@@ -126,17 +126,24 @@ std::optional<std::string> DecodeReplacingInvalid(std::string_view bytes, const 
   Converter converter("UTF-8", charset);
   if (!converter.ok()) return std::nullopt;
   std::string out;
-  std::size_t invalid = 0;
-  converter.Run(bytes, out, [&invalid](unsigned char, std::string& o) {
-    o += kReplacement;
+  std::size_t invalid = 0, replaced = 0;
+  converter.Run(bytes, out, [&](unsigned char byte, std::string& o) {
     ++invalid;
+    // An ASCII byte stays itself: UTF-7's decoder refuses the tilde and the backslash, which
+    // senders write plainly.
+    if (byte < 0x80) {
+      o += static_cast<char>(byte);
+    } else {
+      o += kReplacement;
+      ++replaced;
+    }
     return true;
   });
   complete = invalid == 0;
   if (!complete) {
     auto high = [](char c) { return (c & 0x80) != 0; };
     const auto readBeyondAscii = std::count_if(out.begin(), out.end(), high) >
-                                 static_cast<std::ptrdiff_t>(invalid * kReplacement.size());
+                                 static_cast<std::ptrdiff_t>(replaced * kReplacement.size());
     if (!readBeyondAscii && std::any_of(bytes.begin(), bytes.end(), high)) return std::nullopt;
   }
   // A few decoders (UCS-4, wchar_t) pass on values beyond Unicode, which UTF-8 cannot hold.

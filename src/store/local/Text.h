@@ -18,10 +18,10 @@ std::optional<std::string> ConvertToUtf8(std::string_view bytes, const char* cha
 // are not valid in `from`.
 std::optional<std::string> Convert(std::string_view bytes, const char* from, const char* to);
 
-// `bytes` read in `charset` (a name iconv knows) as UTF-8, each byte that is not valid in it read
-// as U+FFFD; `complete` tells whether none was. Nothing when iconv does not know the charset, or
-// when the bytes have invalid ones and 8-bit ones but the charset reads no character beyond ASCII:
-// then their 8-bit bytes are not in that charset at all.
+// `bytes` read in `charset` (a name iconv knows) as UTF-8, each 8-bit byte that is not valid in it
+// read as U+FFFD, and an ASCII one as itself; `complete` tells whether none was invalid. Nothing
+// when iconv does not know the charset, or when the bytes have invalid ones and 8-bit ones but the
+// charset reads no character beyond ASCII: then their 8-bit bytes are not in that charset at all.
 std::optional<std::string> DecodeReplacingInvalid(std::string_view bytes, const char* charset,
                                                   bool& complete);
 
