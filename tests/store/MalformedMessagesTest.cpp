@@ -34,6 +34,35 @@ TEST(MalformedMessages, EachStillGivesWhatTextItHas) {
       {"Content-Type: text/plain; charset=utf-8\nContent-Transfer-Encoding: quoted-printable\n\n"
        "caf=C3=A9 =ZZ end=\n",
        "body", "café =ZZ end"},
+      // A byte not valid in the declared charset is lost alone.
+      {"Content-Type: text/plain; charset=utf-8\n\nGrüße \xff end\n", "body",
+       "Grüße \uFFFD end\r\n"},
+      {"Content-Type: text/plain; charset=shift_jis\n\n\x93\xfa\x96\x7b\x8c\xea \xff\x80 "
+       "\x93\xfa\n",
+       "body", "日本語 \uFFFD\uFFFD 日\r\n"},
+      {"Content-Type: text/plain; charset=utf-7\n\nHi +Jjo- ~ann \xe9 +Jjo-\n", "body",
+       "Hi ☺ ~ann \uFFFD ☺\r\n"},
+      // No empty line after the header section: the body starts at the first line that is
+      // neither a field nor a folded line, whatever the line breaks, and that line is kept.
+      {"Subject: a\n folded\nfirst line\nsecond: line\n", "body", "first line\r\nsecond: line\r\n"},
+      {"Received: x\r\nSubject: b\r\n\tfolded\r\n>From here\r\n\r\nend\r\n", "headers",
+       "Received: x\r\nSubject: b\r\n\tfolded\r\n"},
+      {"Received: x\r\nSubject: b\r\n\tfolded\r\n>From here\r\n\r\nend\r\n", "body",
+       ">From here\r\n\r\nend\r\n"},
+      {"From a@example.org Mon Jan  1 00:00:00 2024\nSubject: c\nno break at the end", "body",
+       "no break at the end"},
+      {"Content-Type: multipart/alternative; boundary=b\nintro\n--b\nContent-Type: text/plain\n\n"
+       "plain\n--b\nContent-Type: text/html\n\n<p>html</p>\n--b--\n",
+       "body", "plain"},
+      // A Content-Type that is no media type means plain US-ASCII text; a real one stays.
+      {"Content-Type: text; charset=us-ascii\n\nno subtype\n", "body", "no subtype\r\n"},
+      {"Content-Type:\n\nempty\n", "body", "empty\r\n"},
+      {"Content-Type: plain; charset=utf-8\n\nGrüße\n", "body", "Grüße\r\n"},
+      {"Content-Type: <html>\n\n<p>as written</p>\n", "body", "<p>as written</p>\r\n"},
+      {"Content-Type: /plain; charset=koi8-r\n\ncaf\xe9\n", "body", "café\r\n"},
+      {"Content-Type: multipart/mixed; boundary=b\n\n--b\nContent-Type: application/octet-stream\n"
+       "\nbytes\n--b\nContent-Type: text/\n\nin a part\n--b--\n",
+       "body", "in a part"},
   });
 }
 

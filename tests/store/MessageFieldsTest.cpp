@@ -67,6 +67,19 @@ TEST(MessageFields, BodyIsTheTextAPersonReadsDecoded) {
       {"plain.eml", "body", "Hi Bob,\r\n\r\nFriday at noon?\r\n\r\nAlice\r\n"},
       {"alternative.eml", "body", "Schöne Grüße\r\naus München"},
       {"mixed-attachment.eml", "body", "The report is attached."},
+      // Every inline text of a mixed multipart, and every message of a digest, one empty line
+      // apart; an alternative still gives only its choice.
+      {"mixed-banner-then-text.eml", "body",
+       "[External] Think before you click.\r\n\r\nThe meeting moves to room 4.\r\n— Ann\r\n\r\n"
+       "Sent by the list café"},
+      {"list-digest.eml", "body",
+       "Topics: 1. Where 2. When\r\n\r\nAt the cafe.\r\n\r\nAt noon.\r\n\r\n"
+       "To leave the list, reply \"leave\"."},
+      {"Content-Type: multipart/signed; boundary=s\n\n--s\nContent-Type: multipart/mixed; "
+       "boundary=m\n"
+       "\n--m\n\nsigned text\n--m\nContent-Type: text/html\n\n<p>signed footer</p>\n--m--\n--s\n"
+       "Content-Type: application/pgp-signature\n\nsignature\n--s--\n",
+       "body", "signed text\r\n\r\nsigned footer"},
       {"no-text-part.eml", "body", ""},
       {"html-only.eml", "body", "News\r\nCafé\r\nopens Monday."},
       {"Content-Type: text/html\n\n<p>Run <tt>make</tt>:</p><pre>  a   b\n  c</pre>\n", "body",

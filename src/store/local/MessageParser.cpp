@@ -3,6 +3,7 @@
 #include <gmime/gmime.h>
 
 #include <cstring>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -92,6 +93,38 @@ bool IsHeaderFieldLine(std::string_view line) {
   if (i == 0) return false;
   while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
   return i < line.size() && line[i] == ':';
+}
+
+// Where the body starts when no empty line ends the header section: at the first line that is
+// neither a field line nor a folded one. Nothing when an empty line, or the text's end, comes
+// first.
+std::optional<std::size_t> UnseparatedBodyStart(std::string_view text) {
+  std::size_t at = 0;
+  while (at < text.size()) {
+    const std::string_view line = FirstLine(text.substr(at));
+    if (line == "\n" || line == "\r\n") return std::nullopt;
+    if (line[0] != ' ' && line[0] != '\t' && !IsHeaderFieldLine(line)) return at;
+    at += line.size();
+  }
+  return std::nullopt;
+}
+
+// The message's bytes as the parser is to read them, with an empty line put in at `bodyStart` so
+// that the header section ends there; the bytes themselves are read in place, not copied.
+GObjectPtr<GMimeStream> WithEmptyLineAt(GMimeStream* whole, std::string_view text,
+                                        std::size_t bodyStart) {
+  const bool crlf = text.substr(0, bodyStart).ends_with("\r\n");
+  GObjectPtr<GMimeStream> parts[] = {
+      GObjectPtr<GMimeStream>(g_mime_stream_substream(whole, 0, bodyStart)),
+      GObjectPtr<GMimeStream>(
+          g_mime_stream_mem_new_with_buffer(crlf ? "\r\n" : "\n", crlf ? 2 : 1)),
+      GObjectPtr<GMimeStream>(g_mime_stream_substream(whole, bodyStart, text.size())),
+  };
+  GObjectPtr<GMimeStream> joined(g_mime_stream_cat_new());
+  for (const auto& part : parts) {
+    g_mime_stream_cat_add_source(GMIME_STREAM_CAT(joined.get()), part.get());
+  }
+  return joined;
 }
 
 // Header bytes are meant to be ASCII; raw 8-bit lines are judged one by one.
@@ -200,6 +233,10 @@ MessageFields ParseMessage(RawMessage raw) {
   // The stream reads the bytes in place; `bytes` outlives every GMime object below.
   GObjectPtr<GMimeStream> stream(g_mime_stream_mem_new_with_byte_array(bytes.get()));
   g_mime_stream_mem_set_owner(GMIME_STREAM_MEM(stream.get()), FALSE);
+  // A section that lost fields ended in an empty line; any other may run straight into the body.
+  if (auto bodyStart = dropped == 0 ? UnseparatedBodyStart(text) : std::nullopt) {
+    stream = WithEmptyLineAt(stream.get(), text, *bodyStart);
+  }
   GObjectPtr<GMimeParser> parser(g_mime_parser_new_with_stream(stream.get()));
   GObjectPtr<GMimeMessage> message(g_mime_parser_construct_message(parser.get(), options));
   if (!message) return WholeTextAsBody(original(), delivered);

@@ -2,6 +2,8 @@
 
 #include <iconv.h>
 #include <QByteArrayView>
+#include <QString>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <utility>
@@ -118,6 +120,40 @@ std::optional<std::string> Convert(std::string_view bytes, const char* from, con
   return out;
 }
 
+std::optional<std::string> DecodeReplacingInvalid(std::string_view bytes, const char* charset,
+                                                  bool& complete) {
+  static constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
+  Converter converter("UTF-8", charset);
+  if (!converter.ok()) return std::nullopt;
+  std::string out;
+  std::size_t invalid = 0, replaced = 0;
+  converter.Run(bytes, out, [&](unsigned char byte, std::string& o) {
+    ++invalid;
+    // An ASCII byte stays itself: UTF-7's decoder refuses the tilde and the backslash, which
+    // senders write plainly.
+    if (byte < 0x80) {
+      o += static_cast<char>(byte);
+    } else {
+      o += kReplacement;
+      ++replaced;
+    }
+    return true;
+  });
+  complete = invalid == 0;
+  if (!complete) {
+    auto high = [](char c) { return (c & 0x80) != 0; };
+    const auto readBeyondAscii = std::count_if(out.begin(), out.end(), high) >
+                                 static_cast<std::ptrdiff_t>(replaced * kReplacement.size());
+    if (!readBeyondAscii && std::any_of(bytes.begin(), bytes.end(), high)) return std::nullopt;
+  }
+  // A few decoders (UCS-4, wchar_t) pass on values beyond Unicode, which UTF-8 cannot hold.
+  if (!IsUtf8(out)) {
+    complete = false;
+    out = QString::fromUtf8(out.data(), static_cast<qsizetype>(out.size())).toStdString();
+  }
+  return out;
+}
+
 std::string DecodeUnlabelled(std::string_view bytes) {
   if (IsUtf8(bytes)) return std::string(bytes);
   std::string out;
@@ -137,8 +173,13 @@ std::string DecodeUnlabelled(std::string_view bytes) {
 
 std::string WithCrLf(std::string_view text) {
   std::string out;
-  if (text.empty()) return out;
-  out.reserve(text.size() + text.size() / 32 + 2);
+  AppendWithCrLf(text, out);
+  return out;
+}
+
+void AppendWithCrLf(std::string_view text, std::string& out) {
+  if (text.empty()) return;
+  out.reserve(out.size() + text.size() + text.size() / 32 + 2);
   const char* data = text.data();
   const std::size_t size = text.size();
   std::size_t start = 0;
@@ -150,7 +191,7 @@ std::string WithCrLf(std::string_view text) {
       start = end + 1;
     }
     out.append(data + start, size - start);
-    return out;
+    return;
   }
   while (start < size) {
     const void* newline = std::memchr(data + start, '\n', size - start);
@@ -172,7 +213,6 @@ std::string WithCrLf(std::string_view text) {
     out.append(data + start, lineEnd - start).append("\r\n");
     start = end + 1;
   }
-  return out;
 }
 
 }  // namespace store::local
