@@ -6,15 +6,16 @@
 #include <set>
 
 #include "discovery/ThunderbirdProfiles.h"
-#include "store/local/Directory.h"
-#include "store/local/FolderName.h"
+#include "mail/FolderName.h"
+#include "store/maildir/Maildir.h"
+#include "store/reading/Directory.h"
 
 namespace discovery {
 
-using store::local::FileNameText;
-using store::local::IsDirectory;
-using store::local::IsFile;
-using store::local::IsMaildir;
+using mail::FileNameText;
+using store::maildir::IsMaildir;
+using store::reading::IsDirectory;
+using store::reading::IsFile;
 namespace {
 
 namespace fs = std::filesystem;

@@ -4,10 +4,10 @@
 
 #include <vector>
 
-#include "store/local/MboxSpans.h"
+#include "store/mbox/MboxSpans.h"
 
-using store::local::MboxScanner;
-using store::local::MboxSpans;
+using store::mbox::MboxScanner;
+using store::mbox::MboxSpans;
 
 TEST(MboxSpans, EverySpanComesBackAsItWentIn) {
   constexpr off_t kGiB = off_t{1} << 30;

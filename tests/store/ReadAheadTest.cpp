@@ -12,15 +12,15 @@
 #include "StoreReading.h"
 #include "TempHome.h"
 #include "store/Walk.h"
-#include "store/local/MaildirFiles.h"
-#include "store/local/ReadAhead.h"
+#include "store/maildir/MaildirFiles.h"
+#include "store/reading/ReadAhead.h"
 
 using Names = std::vector<std::string>;
-using store::local::FileStamp;
-using store::local::MaildirFiles;
-using store::local::MessageSource;
-using store::local::RawMessage;
-using store::local::ReadAhead;
+using store::maildir::MaildirFiles;
+using store::reading::Fetched;
+using store::reading::FileStamp;
+using store::reading::MessageSource;
+using store::reading::ReadAhead;
 namespace fs = std::filesystem;
 
 namespace {
@@ -59,10 +59,10 @@ class ReadAheadOverMaildir : public ::testing::Test {
       return MessageSource{
           [this, i] {
             const int read = ++reads[i];
-            RawMessage raw{{}, false, {}, {}};
-            raw.bytes = files->Read(listed[i], &raw.stamp);
+            Fetched fetched{{{}, false, {}}, {}};
+            fetched.raw.bytes = files->Read(listed[i], &fetched.stamp);
             if (read == 1) readDone[i].set_value();
-            return raw;
+            return fetched;
           },
           [this, i](const FileStamp& stamp) { return files->Unchanged(listed[i], stamp); }};
     };

@@ -8,13 +8,13 @@
 #include <string>
 #include <vector>
 
-#include "store/local/HtmlText.h"
-#include "store/local/SimpleHtmlText.h"
+#include "mail/HtmlText.h"
+#include "mail/SimpleHtmlText.h"
 
 namespace {
 
-using store::local::DocumentHtmlText;
-using store::local::SimpleHtmlText;
+using mail::DocumentHtmlText;
+using mail::SimpleHtmlText;
 
 class RandomHtml {
  public:

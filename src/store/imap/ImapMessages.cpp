@@ -11,13 +11,14 @@
 
 #include "store/Error.h"
 #include "store/imap/Server.h"
-#include "store/local/ReadAhead.h"
+#include "store/reading/ReadAhead.h"
 
 namespace store::imap {
-namespace {
 
-using local::MessageSource;
-using local::RawMessage;
+using reading::kReadAhead;
+using reading::MessageSource;
+using reading::ReadAhead;
+namespace {
 
 // The first batch is small, so the first messages show soon; each next one is twice as large, up
 // to a limit that keeps round trips rare on a slow link. A batch also ends where its messages add
@@ -26,20 +27,21 @@ constexpr std::size_t kFirstBatch = 50;
 constexpr std::size_t kLargestBatch = 400;
 constexpr std::size_t kBatchBytes = 8 << 20;
 
-MessageSource Fetched(std::shared_ptr<const std::string> text) {
+// A fetched message's bytes never change, so what was read ahead is always good.
+MessageSource FetchedText(std::shared_ptr<const std::string> text) {
   return {[text] {
-            RawMessage raw;
-            raw.bytes.reset(g_byte_array_sized_new(static_cast<guint>(text->size())));
-            g_byte_array_append(raw.bytes.get(), reinterpret_cast<const guint8*>(text->data()),
+            reading::Fetched fetched;
+            fetched.raw.bytes.reset(g_byte_array_sized_new(static_cast<guint>(text->size())));
+            g_byte_array_append(fetched.raw.bytes.get(),
+                                reinterpret_cast<const guint8*>(text->data()),
                                 static_cast<guint>(text->size()));
-            return raw;
+            return fetched;
           },
-          [](const local::FileStamp&) { return true; }};  // fetched bytes never change
+          nullptr};
 }
 
 MessageSource Failing(std::string reason) {
-  return {[reason]() -> RawMessage { throw Error::Unreadable(reason); },
-          [](const local::FileStamp&) { return false; }};
+  return {[reason]() -> reading::Fetched { throw Error::Unreadable(reason); }, nullptr};
 }
 
 }  // namespace
@@ -58,7 +60,7 @@ class ImapMessages::MessageCursor : public Cursor<Message> {
         mailbox_(std::move(mailbox)),
         uidValidity_(mailbox_->uidValidity()),
         entries_(std::move(entries)),
-        ahead_([this](std::size_t i) { return SourceAt(i); }, local::kReadAhead) {}
+        ahead_([this](std::size_t i) { return SourceAt(i); }, kReadAhead) {}
 
   ~MessageCursor() override {
     // The fetch under way uses this cursor's connection; it ends before anything here goes.
@@ -97,7 +99,7 @@ class ImapMessages::MessageCursor : public Cursor<Message> {
     const Batch& batch = i < current_.end ? current_ : *following_;
     if (batch.failure) return Failing(*batch.failure);
     auto found = batch.texts.find((*entries_)[i].uid);
-    if (found != batch.texts.end()) return Fetched(found->second);
+    if (found != batch.texts.end()) return FetchedText(found->second);
     if (!batch.refusal.empty()) {
       return Failing("The server could not give the message: " + batch.refusal);
     }
@@ -183,7 +185,7 @@ class ImapMessages::MessageCursor : public Cursor<Message> {
   std::optional<Batch> following_;
   std::future<Batch> pending_;
   std::size_t next_ = 0;
-  local::ReadAhead ahead_;  // last: its workers stop before the batches they read from go
+  ReadAhead ahead_;  // last: its workers stop before the batches they read from go
 };
 
 ImapMessages::ImapMessages(std::shared_ptr<Server> server, vmime::net::folder::path path)

@@ -2,13 +2,17 @@
 
 #include <filesystem>
 
+#include "mail/FolderName.h"
 #include "store/ListCollection.h"
-#include "store/local/FolderName.h"
 #include "store/local/FolderOrder.h"
-#include "store/local/MaildirMessages.h"
-#include "store/local/MboxMessages.h"
+#include "store/maildir/MaildirMessages.h"
+#include "store/mbox/MboxMessages.h"
 
 namespace store::local {
+
+using mail::FileNameText;
+using maildir::MaildirMessages;
+using mbox::MboxMessages;
 
 std::string LocalFolder::Origin() {
   // The file or directory name it is kept under (".Work" beside a "Work" directory).

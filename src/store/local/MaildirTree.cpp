@@ -2,10 +2,17 @@
 
 #include <map>
 
-#include "store/local/Directory.h"
-#include "store/local/FolderName.h"
+#include "mail/FolderName.h"
+#include "store/maildir/Maildir.h"
+#include "store/reading/Directory.h"
 
 namespace store::local {
+
+using mail::DecodeMailboxName;
+using maildir::IsMaildir;
+using maildir::MayBeMaildir;
+using reading::DirectoryEntry;
+using reading::ListDirectory;
 namespace {
 
 // One level of the dotted names: ".Work.Projects" is the node "Projects" under "Work".

@@ -6,11 +6,20 @@
 #include <cerrno>
 #include <map>
 
-#include "store/local/Directory.h"
-#include "store/local/Files.h"
-#include "store/local/FolderName.h"
+#include "mail/FolderName.h"
+#include "store/maildir/Maildir.h"
+#include "store/reading/Directory.h"
+#include "store/reading/Files.h"
 
 namespace store::local {
+
+using mail::FileNameText;
+using maildir::IsMaildir;
+using maildir::MayBeMaildir;
+using reading::DirectoryEntry;
+using reading::FileDescriptor;
+using reading::ListDirectory;
+using reading::OpenForReading;
 namespace {
 
 bool EndsWithIgnoringCase(std::string_view name, std::string_view suffix) {

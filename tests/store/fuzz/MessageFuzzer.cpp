@@ -14,14 +14,16 @@
 #include <string_view>
 #include <thread>
 
-#include "store/local/FolderName.h"
-#include "store/local/HtmlText.h"
-#include "store/local/MboxScanner.h"
-#include "store/local/MessageParser.h"
-#include "store/local/SimpleHtmlText.h"
-#include "store/local/Text.h"
+#include "mail/FolderName.h"
+#include "mail/HtmlText.h"
+#include "mail/MessageParser.h"
+#include "mail/SimpleHtmlText.h"
+#include "mail/Text.h"
+#include "store/mbox/MboxScanner.h"
 
-using namespace store::local;
+using namespace mail;
+using store::mbox::MboxScanner;
+using store::reading::FileDescriptor;
 
 namespace {
 
@@ -80,7 +82,7 @@ void AsMboxFile(const std::uint8_t* data, std::size_t size) {
       std::abort();
     }
     last = span.begin;
-    ReadAllFields(RawMessage{ReadRange(file, "mbox", span.begin, span.end), true, {}, {}});
+    ReadAllFields(RawMessage{ReadRange(file, "mbox", span.begin, span.end), true, {}});
   }
 }
 
@@ -98,9 +100,9 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  ReadAllFields(RawMessage{Copy(data, size), false, 1700000000, {}});
-  std::thread other([&] { ReadAllFields(RawMessage{Copy(data, size), false, 1700000000, {}}); });
-  ReadAllFields(RawMessage{Copy(data, size), false, {}, {}});
+  ReadAllFields(RawMessage{Copy(data, size), false, 1700000000});
+  std::thread other([&] { ReadAllFields(RawMessage{Copy(data, size), false, 1700000000}); });
+  ReadAllFields(RawMessage{Copy(data, size), false, {}});
   other.join();
 
   const std::string_view html(reinterpret_cast<const char*>(data), size);

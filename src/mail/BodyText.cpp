@@ -1,0 +1,212 @@
+#include "mail/BodyText.h"
+
+#include <algorithm>
+#include <string_view>
+#include <vector>
+
+#include "mail/GObjectPtr.h"
+#include "mail/HtmlText.h"
+#include "mail/Text.h"
+
+namespace mail {
+namespace {
+
+bool IsType(GMimeObject* object, const char* type, const char* subtype) {
+  return g_mime_content_type_is_type(g_mime_object_get_content_type(object), type, subtype);
+}
+
+// Whether GMime reads `value` as a media type at all: it takes one it cannot read for
+// application/octet-stream, and says so only through the parser options' warnings.
+bool IsReadableContentType(const char* value) {
+  thread_local bool unreadable = false;
+  static GMimeParserOptions* checking = [] {
+    GMimeParserOptions* options = g_mime_parser_options_new();
+    g_mime_parser_options_set_warning_callback(
+        options,
+        [](gint64, GMimeParserWarning warning, const gchar*, gpointer) {
+          if (warning == GMIME_WARN_INVALID_CONTENT_TYPE) unreadable = true;
+        },
+        nullptr);
+    return options;
+  }();
+  unreadable = false;
+  GObjectPtr<GMimeContentType> type(g_mime_content_type_parse(checking, value));
+  return !unreadable;
+}
+
+// A Content-Type that is no media type means text/plain in US-ASCII. GMime leaves such a part
+// application/octet-stream, or keeps an empty type or subtype as it stands.
+bool HasInvalidContentType(GMimeObject* object) {
+  GMimeContentType* type = g_mime_object_get_content_type(object);
+  const char* media = g_mime_content_type_get_media_type(type);
+  const char* subtype = g_mime_content_type_get_media_subtype(type);
+  if (!media || !*media || !subtype || !*subtype) return true;
+  if (!g_mime_content_type_is_type(type, "application", "octet-stream")) return false;
+  const char* value = g_mime_object_get_header(object, "Content-Type");
+  return value && !IsReadableContentType(value);
+}
+
+// A leaf part's text type: its own, or text/plain for a Content-Type that is none.
+bool IsText(GMimeObject* object, const char* subtype) {
+  if (!GMIME_IS_PART(object)) return false;
+  if (IsType(object, "text", subtype)) return true;
+  return (*subtype == '*' || g_ascii_strcasecmp(subtype, "plain") == 0) &&
+         HasInvalidContentType(object);
+}
+
+bool IsAttachment(GMimeObject* object) {
+  GMimeContentDisposition* disposition = g_mime_object_get_content_disposition(object);
+  return disposition && g_mime_content_disposition_is_attachment(disposition);
+}
+
+bool IsPlain(GMimeObject* object) { return IsText(object, "plain"); }
+
+bool IsReadableText(GMimeObject* object) {
+  return IsText(object, "plain") || IsText(object, "html");
+}
+
+// The pieces of a body, in reading order: text parts, and multiparts without a boundary, which
+// cannot be split and read as their whole text.
+using Pieces = std::vector<GMimeObject*>;
+
+void CollectText(GMimeObject* object, int depth, Pieces& pieces);
+
+// The plain alternative's pieces, else those of the first one that renders to text (HTML).
+void CollectAlternative(GMimeMultipart* alternatives, int depth, Pieces& pieces) {
+  Pieces fallback;
+  const int count = g_mime_multipart_get_count(alternatives);
+  for (int i = 0; i < count; ++i) {
+    Pieces found;
+    CollectText(g_mime_multipart_get_part(alternatives, i), depth + 1, found);
+    if (found.empty()) continue;
+    if (IsPlain(found.front())) {
+      fallback = std::move(found);
+      break;
+    }
+    if (fallback.empty()) fallback = std::move(found);
+  }
+  pieces.insert(pieces.end(), fallback.begin(), fallback.end());
+}
+
+// A message's body: a single part whatever its disposition, where any text/* subtype reads.
+void CollectMessage(GMimeMessage* message, int depth, Pieces& pieces) {
+  GMimeObject* root = message ? g_mime_message_get_mime_part(message) : nullptr;
+  if (!root) return;
+  if (GMIME_IS_PART(root)) {
+    if (IsText(root, "*")) pieces.push_back(root);
+    return;
+  }
+  const std::size_t before = pieces.size();
+  CollectText(root, depth, pieces);
+  if (pieces.size() == before && GMIME_IS_MULTIPART(root) &&
+      g_mime_multipart_get_count(GMIME_MULTIPART(root)) == 0) {
+    pieces.push_back(root);
+  }
+}
+
+// Every inline part of a mixed multipart is read in turn, each enclosed message of a digest too;
+// of any other kind (related, signed, ...) only the first inline part that has text.
+void CollectParts(GMimeMultipart* multipart, int depth, Pieces& pieces) {
+  GMimeObject* object = GMIME_OBJECT(multipart);
+  const bool digest = IsType(object, "multipart", "digest");
+  const bool every = digest || IsType(object, "multipart", "mixed");
+  const int count = g_mime_multipart_get_count(multipart);
+  for (int i = 0; i < count; ++i) {
+    GMimeObject* part = g_mime_multipart_get_part(multipart, i);
+    if (IsAttachment(part)) continue;
+    const std::size_t before = pieces.size();
+    if (digest && GMIME_IS_MESSAGE_PART(part)) {
+      CollectMessage(g_mime_message_part_get_message(GMIME_MESSAGE_PART(part)), depth + 1, pieces);
+    } else {
+      CollectText(part, depth + 1, pieces);
+    }
+    if (!every && pieces.size() > before) return;
+  }
+}
+
+void CollectText(GMimeObject* object, int depth, Pieces& pieces) {
+  // GMime bounds the nesting it builds; this bound keeps the walk cheap regardless.
+  if (!object || depth > 64) return;
+  if (GMIME_IS_MULTIPART_ENCRYPTED(object)) return;
+  if (GMIME_IS_MULTIPART(object)) {
+    GMimeMultipart* multipart = GMIME_MULTIPART(object);
+    if (IsType(object, "multipart", "alternative")) {
+      CollectAlternative(multipart, depth, pieces);
+    } else {
+      CollectParts(multipart, depth, pieces);
+    }
+  } else if (IsReadableText(object)) {
+    pieces.push_back(object);
+  }
+}
+
+// The part's content with its transfer encoding undone, held by the returned stream.
+GObjectPtr<GMimeStream> DecodedContent(GMimePart* part, std::string_view& bytes) {
+  GObjectPtr<GMimeStream> out(g_mime_stream_mem_new());
+  if (GMimeDataWrapper* content = g_mime_part_get_content(part)) {
+    g_mime_data_wrapper_write_to_stream(content, out.get());
+  }
+  GByteArray* array = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(out.get()));
+  bytes = std::string_view(reinterpret_cast<const char*>(array->data), array->len);
+  return out;
+}
+
+bool IsAscii(std::string_view bytes) {
+  return std::none_of(bytes.begin(), bytes.end(), [](char c) { return c & 0x80; });
+}
+
+// The bytes as UTF-8: themselves when they are UTF-8 already, else converted into `converted`.
+std::string_view ToUtf8(std::string_view bytes, const char* declared, std::string& converted) {
+  bool complete = true;
+  if (declared && *declared) {
+    const char* name = g_mime_charset_iconv_name(declared);
+    bool utf8 = g_ascii_strcasecmp(name, "UTF-8") == 0 || g_ascii_strcasecmp(name, "US-ASCII") == 0;
+    if (utf8 && IsUtf8(bytes)) return bytes;
+    if (!utf8) {
+      // Only the bytes the charset cannot read are lost; but 8-bit bytes it cannot read that are
+      // valid UTF-8 are UTF-8.
+      if (auto text = DecodeReplacingInvalid(bytes, name, complete)) {
+        if (complete || !IsUtf8(bytes) || IsAscii(bytes)) return converted = std::move(*text);
+      }
+    }
+  }
+  // Missing, unknown or wrongly declared: judge by the bytes themselves. UTF-8 with a few invalid
+  // bytes loses only those; 8-bit bytes that are no UTF-8 at all are a legacy charset's.
+  if (IsUtf8(bytes)) return bytes;
+  if (auto text = DecodeReplacingInvalid(bytes, "UTF-8", complete)) {
+    return converted = std::move(*text);
+  }
+  return converted = DecodeUnlabelled(bytes);
+}
+
+}  // namespace
+
+std::string ReadableBodyText(GMimeMessage* message) {
+  Pieces pieces;
+  CollectMessage(message, 0, pieces);
+  std::string body;
+  for (GMimeObject* piece : pieces) {
+    std::string converted;
+    std::string_view text;
+    GObjectPtr<GMimeStream> content;
+    if (GMIME_IS_MULTIPART(piece)) {
+      const char* prologue = g_mime_multipart_get_prologue(GMIME_MULTIPART(piece));
+      text = converted = DecodeUnlabelled(prologue ? prologue : "");
+    } else {
+      const char* charset = HasInvalidContentType(piece)
+                                ? "us-ascii"
+                                : g_mime_object_get_content_type_parameter(piece, "charset");
+      std::string_view bytes;
+      content = DecodedContent(GMIME_PART(piece), bytes);
+      text = ToUtf8(bytes, charset, converted);
+      if (IsType(piece, "text", "html")) text = converted = HtmlToPlainText(text);
+    }
+    if (text.empty()) continue;
+    // Texts follow each other with one empty line between them.
+    if (!body.empty()) body += body.ends_with("\r\n") ? "\r\n" : "\r\n\r\n";
+    AppendWithCrLf(text, body);
+  }
+  return body;
+}
+
+}  // namespace mail

@@ -1,0 +1,269 @@
+#include "mail/MessageParser.h"
+
+#include <gmime/gmime.h>
+
+#include <cstring>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "mail/AddressText.h"
+#include "mail/BodyText.h"
+#include "mail/DateText.h"
+#include "mail/Envelope.h"
+#include "mail/GObjectPtr.h"
+#include "mail/MboxQuoting.h"
+#include "mail/Text.h"
+#include "mail/UnreadFields.h"
+
+namespace mail {
+namespace {
+
+// GMime registers most of its object types on first use, and that registration is not safe
+// against two threads at once; messages are parsed on several. So GMime is started, and every type
+// a parse can meet registered, once, before the first parse on any thread.
+GMimeParserOptions* Options() {
+  static GMimeParserOptions* options = [] {
+    g_mime_init();
+    for (GType type : {
+             GMIME_TYPE_APPLICATION_PKCS7_MIME,
+             GMIME_TYPE_CONTENT_DISPOSITION,
+             GMIME_TYPE_CONTENT_TYPE,
+             GMIME_TYPE_DATA_WRAPPER,
+             GMIME_TYPE_FILTER_BASIC,
+             GMIME_TYPE_FILTER_BEST,
+             GMIME_TYPE_FILTER_CHARSET,
+             GMIME_TYPE_FILTER_DOS2UNIX,
+             GMIME_TYPE_FILTER_FROM,
+             GMIME_TYPE_FILTER_OPENPGP,
+             GMIME_TYPE_FILTER_STRIP,
+             GMIME_TYPE_FILTER_UNIX2DOS,
+             GMIME_TYPE_FILTER_WINDOWS,
+             GMIME_TYPE_FILTER_YENC,
+             GMIME_TYPE_HEADER,
+             GMIME_TYPE_HEADER_LIST,
+             GMIME_TYPE_MESSAGE,
+             GMIME_TYPE_MESSAGE_PART,
+             GMIME_TYPE_MESSAGE_PARTIAL,
+             GMIME_TYPE_MULTIPART,
+             GMIME_TYPE_MULTIPART_ENCRYPTED,
+             GMIME_TYPE_MULTIPART_SIGNED,
+             GMIME_TYPE_OBJECT,
+             GMIME_TYPE_PARAM,
+             GMIME_TYPE_PARAM_LIST,
+             GMIME_TYPE_PARSER,
+             GMIME_TYPE_PART,
+             GMIME_TYPE_STREAM_BUFFER,
+             GMIME_TYPE_STREAM_CAT,
+             GMIME_TYPE_STREAM_FILTER,
+             GMIME_TYPE_STREAM_MEM,
+             GMIME_TYPE_STREAM_NULL,
+             GMIME_TYPE_TEXT_PART,
+             INTERNET_ADDRESS_TYPE_GROUP,
+             INTERNET_ADDRESS_TYPE_MAILBOX,
+             internet_address_list_get_type(),
+             g_mime_format_options_get_type(),
+             g_mime_parser_options_get_type(),
+             g_mime_references_get_type(),
+         }) {
+      g_type_ensure(type);
+    }
+    GMimeParserOptions* o = g_mime_parser_options_new();
+    // Raw 8-bit header text: UTF-8 when it is valid, else the usual Western legacy charset.
+    const char* fallback[] = {"UTF-8", "windows-1252", nullptr};
+    g_mime_parser_options_set_fallback_charsets(o, fallback);
+    return o;
+  }();
+  return options;
+}
+
+std::string_view View(const GByteArray& bytes) {
+  return {reinterpret_cast<const char*>(bytes.data), bytes.len};
+}
+
+std::string_view FirstLine(std::string_view text) {
+  std::size_t end = text.find('\n');
+  return end == std::string_view::npos ? text : text.substr(0, end + 1);
+}
+
+// A header field line: a name of printable characters other than ":", then ":".
+bool IsHeaderFieldLine(std::string_view line) {
+  std::size_t i = 0;
+  while (i < line.size() && line[i] > ' ' && line[i] < 127 && line[i] != ':') ++i;
+  if (i == 0) return false;
+  while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+  return i < line.size() && line[i] == ':';
+}
+
+// Where the body starts when no empty line ends the header section: at the first line that is
+// neither a field line nor a folded one. Nothing when an empty line, or the text's end, comes
+// first.
+std::optional<std::size_t> UnseparatedBodyStart(std::string_view text) {
+  std::size_t at = 0;
+  while (at < text.size()) {
+    const std::string_view line = FirstLine(text.substr(at));
+    if (line == "\n" || line == "\r\n") return std::nullopt;
+    if (line[0] != ' ' && line[0] != '\t' && !IsHeaderFieldLine(line)) return at;
+    at += line.size();
+  }
+  return std::nullopt;
+}
+
+// The message's bytes as the parser is to read them, with an empty line put in at `bodyStart` so
+// that the header section ends there; the bytes themselves are read in place, not copied.
+GObjectPtr<GMimeStream> WithEmptyLineAt(GMimeStream* whole, std::string_view text,
+                                        std::size_t bodyStart) {
+  const bool crlf = text.substr(0, bodyStart).ends_with("\r\n");
+  GObjectPtr<GMimeStream> parts[] = {
+      GObjectPtr<GMimeStream>(g_mime_stream_substream(whole, 0, bodyStart)),
+      GObjectPtr<GMimeStream>(
+          g_mime_stream_mem_new_with_buffer(crlf ? "\r\n" : "\n", crlf ? 2 : 1)),
+      GObjectPtr<GMimeStream>(g_mime_stream_substream(whole, bodyStart, text.size())),
+  };
+  GObjectPtr<GMimeStream> joined(g_mime_stream_cat_new());
+  for (const auto& part : parts) {
+    g_mime_stream_cat_add_source(GMIME_STREAM_CAT(joined.get()), part.get());
+  }
+  return joined;
+}
+
+// Header bytes are meant to be ASCII; raw 8-bit lines are judged one by one.
+std::string DecodeHeaderLines(std::string_view section) {
+  if (IsUtf8(section)) return std::string(section);
+  std::string out;
+  out.reserve(section.size() + section.size() / 8);
+  while (!section.empty()) {
+    std::string_view line = FirstLine(section);
+    out += DecodeUnlabelled(line);
+    section.remove_prefix(line.size());
+  }
+  return out;
+}
+
+std::string TransportHeaderText(std::string_view section) {
+  std::string text = WithCrLf(DecodeHeaderLines(section));
+  if (!text.empty() && !text.ends_with("\r\n")) text += "\r\n";
+  return text;
+}
+
+std::optional<std::string> MessageIdText(GMimeObject* message) {
+  GMimeHeader* header =
+      g_mime_header_list_get_header(g_mime_object_get_header_list(message), "Message-ID");
+  if (!header) return std::nullopt;
+  const char* raw = g_mime_header_get_raw_value(header);
+  std::string id;
+  for (const char* c = raw ? raw : ""; *c; ++c) {
+    if (*c != '\r' && *c != '\n') id += *c;
+  }
+  std::size_t first = id.find_first_not_of(" \t");
+  if (first == std::string::npos) return std::string();
+  id = id.substr(first, id.find_last_not_of(" \t") - first + 1);
+  return IsUtf8(id) ? id : DecodeUnlabelled(id);
+}
+
+std::string HeaderText(const char* decoded) {
+  if (!decoded) return {};
+  std::string_view view(decoded);
+  return WithCrLf(IsUtf8(view) ? std::string(view) : DecodeUnlabelled(view));
+}
+
+std::string Recipients(GMimeMessage* message) {
+  std::vector<std::string> mailboxes;
+  for (auto type : {GMIME_ADDRESS_TYPE_TO, GMIME_ADDRESS_TYPE_CC, GMIME_ADDRESS_TYPE_BCC}) {
+    AppendMailboxes(g_mime_message_get_addresses(message, type), mailboxes);
+  }
+  std::string text;
+  for (const std::string& mailbox : mailboxes) {
+    if (!text.empty()) text += "; ";
+    text += mailbox;
+  }
+  return WithCrLf(text);
+}
+
+// When the message was delivered; the envelope line's time is read only when it is needed, the
+// message's own date missing, since reading it looks the time zone up again each time.
+struct Delivery {
+  std::optional<std::time_t> known;
+  std::string envelope;
+
+  std::optional<std::time_t> Time() const { return known ? known : EnvelopeTime(envelope); }
+};
+
+std::optional<std::string> DateText(GMimeMessage* message, const Delivery& delivery) {
+  if (GDateTime* date = g_mime_message_get_date(message)) {
+    if (auto text = LocalDateTimeText(g_date_time_to_unix(date))) return text;
+  }
+  if (auto delivered = delivery.Time()) return LocalDateTimeText(*delivered);
+  return std::nullopt;
+}
+
+// A message GMime cannot read, or one without headers: all of it is its body.
+MessageFields WholeTextAsBody(std::string_view text, const Delivery& delivery) {
+  MessageFields fields;
+  fields.body = WithCrLf(DecodeUnlabelled(text));
+  if (auto delivered = delivery.Time()) fields.date = LocalDateTimeText(*delivered);
+  return fields;
+}
+
+}  // namespace
+
+MessageFields ParseMessage(RawMessage raw) {
+  GMimeParserOptions* options = Options();
+  Bytes bytes = std::move(raw.bytes);
+  Delivery delivered{raw.deliveryTime, {}};
+  std::string_view envelope = FirstLine(View(*bytes));
+  if (IsEnvelopeLine(envelope)) {
+    if (!delivered.known) delivered.envelope = envelope;
+    g_byte_array_remove_range(bytes.get(), 0, static_cast<guint>(envelope.size()));
+  }
+  if (raw.fromMbox) UnquoteFromLines(*bytes);
+
+  if (!IsHeaderFieldLine(FirstLine(View(*bytes)))) return WholeTextAsBody(View(*bytes), delivered);
+
+  // The parser reads the message without the fields no record needs; `original` gives it whole.
+  std::string section;
+  bool received = false;
+  const std::size_t dropped = DropUnreadFields(*bytes, section, received);
+  const std::string_view text = View(*bytes);
+  auto original = [&] {
+    return dropped == 0 ? std::string(text)
+                        : section + std::string(text.substr(section.size() - dropped));
+  };
+
+  // The stream reads the bytes in place; `bytes` outlives every GMime object below.
+  GObjectPtr<GMimeStream> stream(g_mime_stream_mem_new_with_byte_array(bytes.get()));
+  g_mime_stream_mem_set_owner(GMIME_STREAM_MEM(stream.get()), FALSE);
+  // A section that lost fields ended in an empty line; any other may run straight into the body.
+  if (auto bodyStart = dropped == 0 ? UnseparatedBodyStart(text) : std::nullopt) {
+    stream = WithEmptyLineAt(stream.get(), text, *bodyStart);
+  }
+  GObjectPtr<GMimeParser> parser(g_mime_parser_new_with_stream(stream.get()));
+  GObjectPtr<GMimeMessage> message(g_mime_parser_construct_message(parser.get(), options));
+  if (!message) return WholeTextAsBody(original(), delivered);
+
+  MessageFields fields;
+  GMimeObject* object = GMIME_OBJECT(message.get());
+  if (received || g_mime_header_list_contains(g_mime_object_get_header_list(object), "Received")) {
+    const gint64 end = g_mime_parser_get_headers_end(parser.get());
+    const std::size_t whole = text.size() + dropped;
+    const std::size_t size = end < 0 ? whole : std::min<std::size_t>(end + dropped, whole);
+    if (dropped == 0) {
+      fields.transportHeaders = TransportHeaderText(text.substr(0, size));
+    } else if (size <= section.size()) {
+      fields.transportHeaders = TransportHeaderText(std::string_view(section).substr(0, size));
+    } else {
+      fields.transportHeaders = TransportHeaderText(std::string_view(original()).substr(0, size));
+    }
+  }
+  fields.messageId = MessageIdText(object);
+  fields.subject = HeaderText(g_mime_message_get_subject(message.get()));
+  std::vector<std::string> from;
+  AppendMailboxes(g_mime_message_get_from(message.get()), from);
+  if (!from.empty()) fields.sender = WithCrLf(from.front());
+  fields.recipients = Recipients(message.get());
+  fields.date = DateText(message.get(), delivered);
+  fields.body = ReadableBodyText(message.get());
+  return fields;
+}
+
+}  // namespace mail

@@ -1,0 +1,166 @@
+#include "store/mbox/MboxScanner.h"
+
+#include <strings.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include "mail/Envelope.h"
+
+namespace store::mbox {
+
+using mail::IsEnvelopeLine;
+using reading::FileDescriptor;
+using reading::FileError;
+namespace {
+
+constexpr std::size_t kBufferSize = 1 << 20;
+
+bool IsEmptyLine(std::string_view start) { return start == "\n" || start == "\r\n"; }
+
+// Mozilla's flag 0x0008: the message was deleted and waits for the folder to be compacted.
+bool MarksDeleted(std::string_view line) {
+  constexpr std::string_view kField = "X-Mozilla-Status:";
+  if (line.size() < kField.size() || strncasecmp(line.data(), kField.data(), kField.size()) != 0) {
+    return false;
+  }
+  std::string value(line.substr(kField.size()));
+  return (std::strtoul(value.c_str(), nullptr, 16) & 0x0008) != 0;
+}
+
+}  // namespace
+
+MboxScanner::MboxScanner(const FileDescriptor& file, std::string path, off_t size)
+    : file_(file), path_(std::move(path)), size_(size), buffer_(kBufferSize) {}
+
+void MboxScanner::Fill(off_t at) {
+  std::size_t want =
+      static_cast<std::size_t>(std::min<off_t>(static_cast<off_t>(buffer_.size()), size_ - at));
+  std::size_t got = 0;
+  while (got < want) {
+    ssize_t n =
+        ::pread(file_.get(), buffer_.data() + got, want - got, at + static_cast<off_t>(got));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) throw FileError(path_, errno);
+    if (n == 0) break;  // the file became shorter: scan what is there
+    got += static_cast<std::size_t>(n);
+  }
+  bufferAt_ = at;
+  bufferSize_ = got;
+  if (got < want) size_ = at + static_cast<off_t>(got);
+}
+
+std::string_view MboxScanner::Peek(off_t at) {
+  off_t bufferEnd = bufferAt_ + static_cast<off_t>(bufferSize_);
+  if (at < bufferAt_ || at > bufferEnd ||
+      (bufferEnd - at < static_cast<off_t>(kHead) && bufferEnd < size_)) {
+    Fill(at);
+    bufferEnd = bufferAt_ + static_cast<off_t>(bufferSize_);
+  }
+  return std::string_view(buffer_.data() + (at - bufferAt_),
+                          static_cast<std::size_t>(bufferEnd - at));
+}
+
+MboxScanner::Line MboxScanner::ReadLine() {
+  std::string_view ahead = Peek(position_);
+  std::string_view head = ahead.substr(0, kHead);
+  if (std::size_t newline = head.find('\n'); newline != std::string_view::npos) {
+    head = head.substr(0, newline + 1);
+  }
+  Line line{position_, size_, {}, head.size()};
+  std::copy(head.begin(), head.end(), line.head.begin());
+  // Long lines: look for their end further on, a buffer at a time.
+  off_t at = position_;
+  for (;;) {
+    const void* newline = std::memchr(ahead.data(), '\n', ahead.size());
+    if (newline) {
+      line.end = at + (static_cast<const char*>(newline) - ahead.data()) + 1;
+      break;
+    }
+    at += static_cast<off_t>(ahead.size());
+    if (at >= size_) break;
+    ahead = Peek(at);
+  }
+  position_ = line.end;
+  return line;
+}
+
+void MboxScanner::SkipBodyLines() {
+  bool lineStart = true;
+  while (position_ < size_) {
+    std::string_view ahead = Peek(position_);
+    if (lineStart && (ahead.starts_with('\n') || ahead.starts_with("\r\n"))) return;
+    hasText_ = true;
+    // From one line break to the next within the buffer, as long as enough follows each to tell
+    // whether the next line is empty; the rest after refilling it.
+    const char* begin = ahead.data();
+    const char* end = begin + ahead.size();
+    const bool atEnd = position_ + static_cast<off_t>(ahead.size()) >= size_;
+    const char* at = begin;
+    for (;;) {
+      const void* newline = std::memchr(at, '\n', static_cast<std::size_t>(end - at));
+      if (!newline) {
+        // A line longer than the buffer: its end is further on.
+        position_ += end - begin;
+        lineStart = false;
+        break;
+      }
+      const char* next = static_cast<const char*>(newline) + 1;
+      if (end - next < 2 && !atEnd) {
+        position_ += next - begin;
+        lineStart = true;
+        break;
+      }
+      if (next < end && (*next == '\n' || (*next == '\r' && next + 1 < end && next[1] == '\n'))) {
+        position_ += next - begin;
+        return;
+      }
+      at = next;
+    }
+  }
+}
+
+bool MboxScanner::Finish(off_t end, Span& span) {
+  span = Span{messageAt_, end};
+  return hasText_ && !deleted_;
+}
+
+bool MboxScanner::Next(Span& span) {
+  while (position_ < size_) {
+    if (!inHeaders_ && !afterEmptyLine_) {
+      SkipBodyLines();
+      if (position_ >= size_) break;
+    }
+    Line line = ReadLine();
+    bool empty = IsEmptyLine(line.start());
+    bool found = false;
+    if (afterEmptyLine_ && IsEnvelopeLine(line.start())) {
+      // The empty line before an envelope line separates messages and belongs to neither.
+      found = line.begin > 0 && Finish(emptyLineAt_, span);
+      messageAt_ = line.begin;
+      hasText_ = true;
+      deleted_ = false;
+      inHeaders_ = true;
+    } else {
+      hasText_ = hasText_ || !empty;
+      if (inHeaders_ && empty) {
+        inHeaders_ = false;
+      } else if (inHeaders_ && MarksDeleted(line.start())) {
+        deleted_ = true;
+      }
+    }
+    if (empty) emptyLineAt_ = line.begin;
+    afterEmptyLine_ = empty;
+    if (found) return true;
+  }
+  if (messageAt_ >= size_) return false;
+  // The last message: a final empty line is the writer's separator, not the message's.
+  bool found = Finish(afterEmptyLine_ ? emptyLineAt_ : size_, span);
+  messageAt_ = size_;
+  return found;
+}
+
+}  // namespace store::mbox

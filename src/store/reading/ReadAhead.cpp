@@ -1,0 +1,112 @@
+#include "store/reading/ReadAhead.h"
+
+#include <algorithm>
+#include <mutex>
+
+#include "mail/MessageParser.h"
+
+namespace store::reading {
+
+std::optional<ParsedAhead::Result> ParsedAhead::Take() {
+  std::unique_lock lock(mutex_);
+  finished_.wait(lock, [this] { return state_ == State::Done || state_ == State::Dropped; });
+  return std::move(result_);
+}
+
+void ParsedAhead::Run() {
+  std::function<Fetched()> read;
+  {
+    std::lock_guard lock(mutex_);
+    state_ = State::Running;
+    read = std::move(read_);
+  }
+  std::optional<Result> result;
+  try {
+    Fetched fetched = read();
+    result = Result{mail::ParseMessage(std::move(fetched.raw)), fetched.stamp};
+  } catch (const Error&) {
+    // Read again at the message's turn, which then fails (or not) as it would have anyway.
+  }
+  read = nullptr;
+  {
+    std::lock_guard lock(mutex_);
+    result_ = std::move(result);
+    state_ = State::Done;
+  }
+  finished_.notify_all();
+}
+
+void ParsedAhead::Drop() {
+  {
+    std::lock_guard lock(mutex_);
+    state_ = State::Dropped;
+    read_ = nullptr;
+  }
+  finished_.notify_all();
+}
+
+ReadAhead::ReadAhead(Source source, std::size_t depth)
+    : source_(std::move(source)), depth_(depth) {}
+
+ReadAhead::~ReadAhead() {
+  {
+    std::lock_guard lock(mutex_);
+    stopping_ = true;
+    for (const auto& parsed : queue_) parsed->Drop();
+    queue_.clear();
+  }
+  work_.notify_all();
+  for (std::thread& worker : workers_) worker.join();
+}
+
+std::shared_ptr<Message> ReadAhead::MessageAt(std::size_t i) {
+  while (!waiting_.empty() && waiting_.front().index < i) waiting_.pop_front();
+  std::optional<MessageSource> source;
+  std::shared_ptr<ParsedAhead> parsed;
+  if (!waiting_.empty() && waiting_.front().index == i) {
+    source = std::move(waiting_.front().source);
+    parsed = std::move(waiting_.front().parsed);
+    waiting_.pop_front();
+  } else {
+    source = source_(i);
+  }
+  for (next_ = std::max(next_, i + 1); next_ <= i + depth_; ++next_) {
+    std::optional<MessageSource> later = source_(next_);
+    if (!later) break;
+    std::shared_ptr<ParsedAhead> queued = Queue(later->read);
+    waiting_.push_back({next_, std::move(*later), std::move(queued)});
+  }
+  return std::make_shared<ParsedMessage>(std::move(source.value()), std::move(parsed));
+}
+
+std::shared_ptr<ParsedAhead> ReadAhead::Queue(std::function<Fetched()> read) {
+  std::shared_ptr<ParsedAhead> parsed(new ParsedAhead(std::move(read)));
+  {
+    std::lock_guard lock(mutex_);
+    queue_.push_back(parsed);
+  }
+  work_.notify_one();
+  if (workers_.empty()) {
+    // Parsing is most of an export's work; the caller's own thread needs far less than a core.
+    const std::size_t cores = std::thread::hardware_concurrency();
+    const std::size_t count = std::clamp<std::size_t>(cores, 1, 4);
+    for (std::size_t n = 0; n < count; ++n) workers_.emplace_back([this] { Work(); });
+  }
+  return parsed;
+}
+
+void ReadAhead::Work() {
+  for (;;) {
+    std::shared_ptr<ParsedAhead> parsed;
+    {
+      std::unique_lock lock(mutex_);
+      work_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
+      if (stopping_) return;
+      parsed = std::move(queue_.front());
+      queue_.pop_front();
+    }
+    parsed->Run();
+  }
+}
+
+}  // namespace store::reading
