@@ -1,6 +1,5 @@
 #include "mail/HtmlText.h"
 
-#include <QGuiApplication>
 #include <QString>
 #include <QTextDocument>
 #include <QUrl>
@@ -45,11 +44,6 @@ std::string WithLfLineEnds(std::string_view html) {
 }  // namespace
 
 std::string HtmlToPlainText(std::string_view html) {
-  if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
-    qFatal(
-        "HTML bodies are read with Qt's rich-text document, which needs a QGuiApplication; "
-        "without a screen, run on the offscreen platform (QT_QPA_PLATFORM=offscreen)");
-  }
   if (html.find('\r') != std::string_view::npos) return HtmlToPlainText(WithLfLineEnds(html));
   // Building a document is most of the cost of an HTML body; the commonest forms need none.
   if (std::optional<std::string> text = SimpleHtmlText(html)) return std::move(*text);

@@ -7,9 +7,9 @@ namespace mail {
 
 // The text a reader sees in an HTML body (UTF-8 in, UTF-8 out, LF line breaks): Qt's rich-text
 // document lays out paragraphs, lists and tables; tags, styles and scripts do not show.
-// Needs a QGuiApplication (the offscreen platform will do): Qt's HTML reader asks the platform
-// for fonts, and crashes on <pre> or <tt> without one. Stops the program with that explanation
-// when there is none.
+// The program must have made a QGuiApplication first (the offscreen platform will do): Qt's HTML
+// reader asks the platform for fonts, and crashes on <pre> or <tt> without one. The program, the
+// tests and the benchmark each make one where they start.
 std::string HtmlToPlainText(std::string_view html);
 
 // The same text, always read through the rich-text document (HtmlToPlainText takes a shorter way
