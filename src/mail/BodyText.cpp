@@ -4,9 +4,10 @@
 #include <string_view>
 #include <vector>
 
+#include "mail/Charset.h"
 #include "mail/GObjectPtr.h"
 #include "mail/HtmlText.h"
-#include "mail/Text.h"
+#include "mail/LineBreaks.h"
 
 namespace mail {
 namespace {

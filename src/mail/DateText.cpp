@@ -2,7 +2,7 @@
 
 #include <langinfo.h>
 
-#include "mail/Text.h"
+#include "mail/Charset.h"
 
 namespace mail {
 

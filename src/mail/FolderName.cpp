@@ -1,6 +1,6 @@
 #include "mail/FolderName.h"
 
-#include "mail/Text.h"
+#include "mail/Charset.h"
 
 namespace mail {
 

@@ -9,11 +9,12 @@
 
 #include "mail/AddressText.h"
 #include "mail/BodyText.h"
+#include "mail/Charset.h"
 #include "mail/DateText.h"
 #include "mail/Envelope.h"
 #include "mail/GObjectPtr.h"
+#include "mail/LineBreaks.h"
 #include "mail/MboxQuoting.h"
-#include "mail/Text.h"
 #include "mail/UnreadFields.h"
 
 namespace mail {

@@ -2,14 +2,15 @@
 set(ORVANE_MAIL_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/AddressText.cpp
   ${CMAKE_CURRENT_LIST_DIR}/BodyText.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Charset.cpp
   ${CMAKE_CURRENT_LIST_DIR}/DateText.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Envelope.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FolderName.cpp
   ${CMAKE_CURRENT_LIST_DIR}/HtmlNesting.cpp
   ${CMAKE_CURRENT_LIST_DIR}/HtmlText.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/LineBreaks.cpp
   ${CMAKE_CURRENT_LIST_DIR}/MboxQuoting.cpp
   ${CMAKE_CURRENT_LIST_DIR}/MessageParser.cpp
   ${CMAKE_CURRENT_LIST_DIR}/SimpleHtmlText.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/Text.cpp
   ${CMAKE_CURRENT_LIST_DIR}/UnreadFields.cpp
 )

@@ -39,4 +39,9 @@ class ListCollection : public Collection<T> {
   Elements elements_;
 };
 
+// The messages of a folder that holds only other folders.
+inline std::shared_ptr<Collection<Message>> NoMessages() {
+  return std::make_shared<ListCollection<Message>>(std::vector<std::shared_ptr<Message>>{});
+}
+
 }  // namespace store

@@ -11,9 +11,7 @@ std::shared_ptr<Collection<Folder>> ImapFolder::Folders() {
 }
 
 std::shared_ptr<Collection<Message>> ImapFolder::Messages() {
-  if (!selectable_) {
-    return std::make_shared<ListCollection<Message>>(std::vector<std::shared_ptr<Message>>{});
-  }
+  if (!selectable_) return NoMessages();
   return std::make_shared<ImapMessages>(server_, path_);
 }
 

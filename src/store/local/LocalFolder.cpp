@@ -37,7 +37,7 @@ std::shared_ptr<Collection<Message>> LocalFolder::Messages() {
     case FolderMessages::Kind::None:
       break;
   }
-  return std::make_shared<ListCollection<Message>>(std::vector<std::shared_ptr<Message>>{});
+  return NoMessages();
 }
 
 LocalFolder::Children Fixed(LocalFolders folders) {

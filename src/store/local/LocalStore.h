@@ -2,9 +2,9 @@
 
 #include <memory>
 
-#include "store/Store.h"
 #include <string>
 #include <vector>
+#include "store/Store.h"
 
 namespace store::local {
 

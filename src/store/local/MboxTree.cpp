@@ -9,7 +9,7 @@
 #include "mail/FolderName.h"
 #include "store/maildir/Maildir.h"
 #include "store/reading/Directory.h"
-#include "store/reading/Files.h"
+#include "store/reading/FileReading.h"
 
 namespace store::local {
 

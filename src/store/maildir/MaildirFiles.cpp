@@ -9,7 +9,7 @@
 #include <memory>
 
 #include "store/maildir/MaildirName.h"
-#include "store/reading/Files.h"
+#include "store/reading/FileReading.h"
 
 namespace store::maildir {
 

@@ -6,7 +6,7 @@
 
 #include "store/mbox/MboxScanner.h"
 #include "store/mbox/MboxSpans.h"
-#include "store/reading/Files.h"
+#include "store/reading/FileReading.h"
 #include "store/reading/ParsedMessage.h"
 #include "store/reading/ReadAhead.h"
 

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "store/reading/Files.h"
+#include "store/reading/FileReading.h"
 
 namespace store::mbox {
 

@@ -18,7 +18,7 @@
 #include "mail/HtmlText.h"
 #include "mail/MessageParser.h"
 #include "mail/SimpleHtmlText.h"
-#include "mail/Text.h"
+#include "mail/Charset.h"
 #include "store/mbox/MboxScanner.h"
 
 using namespace mail;

@@ -4,8 +4,8 @@
 #include <string>
 #include <string_view>
 
-// Text conversions shared by the folder and message readers. Whatever bytes the files hold,
-// everything the store hands out is valid UTF-8, and message text has CR LF line breaks.
+// Reading text in the charset it came in. Whatever bytes the files hold, everything the store
+// hands out is valid UTF-8.
 namespace mail {
 
 bool IsUtf8(std::string_view bytes);
@@ -28,11 +28,5 @@ std::optional<std::string> DecodeReplacingInvalid(std::string_view bytes, const 
 // Bytes in no declared charset: UTF-8 when they are valid UTF-8, else windows-1252 (whose five
 // unassigned bytes stand for the control characters of the same number, so nothing is lost).
 std::string DecodeUnlabelled(std::string_view bytes);
-
-// Every line break (CR LF, a lone LF, a lone CR) written as CR LF.
-std::string WithCrLf(std::string_view text);
-
-// The same text appended to `out`.
-void AppendWithCrLf(std::string_view text, std::string& out);
 
 }  // namespace mail

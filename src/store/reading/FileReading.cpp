@@ -1,4 +1,4 @@
-#include "store/reading/Files.h"
+#include "store/reading/FileReading.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
