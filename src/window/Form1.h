@@ -98,9 +98,10 @@ class Form1 : public QWidget, public exporter::ExportView {
   template <class T>
   static bool FindAt(const std::shared_ptr<store::Collection<T>>& collection,
                      std::shared_ptr<T>& loop, int position);
+  template <class T>
   static void FillWithNames(QListWidget& list,
-                            const std::shared_ptr<store::Collection<store::Folder>>& folders,
-                            std::shared_ptr<store::Folder>& loop);
+                            const std::shared_ptr<store::Collection<T>>& collection,
+                            std::shared_ptr<T>& loop);
   void SetExporting(bool exporting);
   void CreateControls();
   void PlaceControls();

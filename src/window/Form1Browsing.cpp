@@ -34,22 +34,28 @@ template bool Form1::FindAt(const std::shared_ptr<store::Collection<store::InfoS
 template bool Form1::FindAt(const std::shared_ptr<store::Collection<store::Folder>>&,
                             std::shared_ptr<store::Folder>&, int);
 
-// Refills `list` from `folders`, in the service's order; a folder whose name cannot be read gets
-// no entry. `loop` holds nothing after a complete walk.
+// Refills `list` from `collection`, in the service's order; an element whose name cannot be read
+// gets no entry. A walk that cannot start lists nothing; one that cannot advance ends there.
+// `loop` holds nothing after a complete walk.
+template <class T>
 void Form1::FillWithNames(QListWidget& list,
-                          const std::shared_ptr<store::Collection<store::Folder>>& folders,
-                          std::shared_ptr<store::Folder>& loop) {
+                          const std::shared_ptr<store::Collection<T>>& collection,
+                          std::shared_ptr<T>& loop) {
   ListFiller filler(list);
   store::Step([&] {
     int position = 0;
-    for (store::Walk walk(folders, loop); !walk.done(); walk.Advance(), ++position) {
+    for (store::Walk walk(collection, loop); !walk.done(); walk.Advance(), ++position) {
       store::Step([&] {
-        store::Folder& folder = store::Use(loop);
-        filler.Add(folder.Name(), position, [&] { return folder.Origin(); });
+        T& element = store::Use(loop);
+        filler.Add(element.Name(), position, [&] { return element.Origin(); });
       });
     }
   });
 }
+
+template void Form1::FillWithNames(QListWidget&,
+                                   const std::shared_ptr<store::Collection<store::InfoStore>>&,
+                                   std::shared_ptr<store::InfoStore>&);
 
 void Form1::List1_Click() {
   // With no store at the picked place, nothing but objInfoStore changes.

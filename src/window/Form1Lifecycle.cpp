@@ -8,9 +8,7 @@
 #include <QStyle>
 
 #include "store/Step.h"
-#include "store/Walk.h"
 #include "window/Form1.h"
-#include "window/ListBox.h"
 #include "window/MsgBox.h"
 
 namespace window {
@@ -49,18 +47,8 @@ void Form1::Form_Load() {
     return;
   }
 
-  // One entry per store whose name can be read, in the service's order. A walk that cannot
-  // start lists nothing; one that cannot advance ends there.
-  ListFiller filler(*List1);
-  store::Step([&] {
-    int position = 0;
-    for (store::Walk walk(objInfoStores, objInfoStore); !walk.done(); walk.Advance(), ++position) {
-      store::Step([&] {
-        store::InfoStore& infoStore = store::Use(objInfoStore);
-        filler.Add(infoStore.Name(), position, [&] { return infoStore.Origin(); });
-      });
-    }
-  });
+  // One entry per store whose name can be read, in the service's order.
+  FillWithNames(*List1, objInfoStores, objInfoStore);
 }
 
 void Form1::Form_Unload() {
