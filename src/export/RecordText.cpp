@@ -1,5 +1,9 @@
 #include "export/RecordText.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+
 namespace exporter {
 namespace {
 
@@ -50,14 +54,37 @@ std::string OneLine(std::string_view value) {
 }
 
 void MakeRecordSafe(std::string& text) {
+  // Text is mostly printable, and its control characters mostly line breaks: eight bytes at a
+  // time are passed over while each is 0x20 or above, or a tab, CR or LF. The masks are exact,
+  // each byte's own high bit, with no carry from one byte into the next.
+  constexpr std::uint64_t kOnes = 0x0101010101010101u, kHighs = 0x80 * kOnes, kLows = 0x7F * kOnes;
+  auto zeros = [](std::uint64_t v) { return ~(((v & kLows) + kLows) | v) & kHighs; };
   bool formFeed = false;
-  for (char& c : text) {
-    const auto u = static_cast<unsigned char>(c);
-    if (u >= 0x20) continue;
+  char* data = text.data();
+  const std::size_t size = text.size();
+  std::size_t i = 0;
+  for (; i + 8 <= size; i += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, data + i, 8);
+    const std::uint64_t control = ~(((word & kLows) + 0x60 * kOnes) | word) & kHighs;
+    if (control == 0) continue;
+    const std::uint64_t breaks =
+        zeros(word ^ ('\n' * kOnes)) | zeros(word ^ ('\r' * kOnes)) | zeros(word ^ ('\t' * kOnes));
+    if ((control & ~breaks) == 0) continue;
+    for (std::size_t j = i; j < i + 8; ++j) {
+      const auto u = static_cast<unsigned char>(data[j]);
+      if (u == '\f')
+        formFeed = true;
+      else if (u < 0x20 && u != '\t' && u != '\n' && u != '\r')
+        data[j] = ' ';
+    }
+  }
+  for (; i < size; ++i) {
+    const auto u = static_cast<unsigned char>(data[i]);
     if (u == '\f')
       formFeed = true;
-    else if (u != '\t' && u != '\n' && u != '\r')
-      c = ' ';
+    else if (u < 0x20 && u != '\t' && u != '\n' && u != '\r')
+      data[i] = ' ';
   }
   if (formFeed) QuoteFormFeedLines(text);
 }
