@@ -1,9 +1,12 @@
-// The window on the scripted store: its controls, what they show before anything happens and as
-// an export goes, and the keyboard.
+// The window on the scripted store, for the faults a real store cannot be made to produce: its
+// controls, start-up and shutdown, browsing, the keyboard, the Export and Cancel commands and what
+// the user is told when an export ends.
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCloseEvent>
+#include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
@@ -41,6 +44,14 @@ QStringList Entries(const QListWidget& list) {
   QStringList entries;
   for (int i = 0; i < list.count(); ++i) entries << list.item(i)->text();
   return entries;
+}
+
+// The subjects of the records in an export file, or "<no file>".
+QString Subjects(const std::string& path) {
+  QFile file(QString::fromStdString(path));
+  if (!file.open(QIODevice::ReadOnly)) return "<no file>";
+  const QStringList lines = QString::fromUtf8(file.readAll()).split("\r\n");
+  return lines.filter("Subject: ").replaceInStrings("Subject: ", "").join(" | ");
 }
 
 bool FitsItsText(const QLabel& label) {
@@ -92,6 +103,18 @@ struct ModalUser {
   int waits = 0;
 };
 
+// Notes every paint of a label, and the text of each painted narrower than its text.
+struct PaintWatch : QObject {
+  int paints = 0;
+  QStringList tooNarrow;
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    auto* label = static_cast<QLabel*>(watched);
+    if (event->type() == QEvent::Paint && ++paints && !FitsItsText(*label))
+      tooNarrow << label->text();
+    return false;
+  }
+};
+
 // The window started on stores "Mail", "Mail" and "mail", in a home of the test's own. Store n
 // holds the top-level folders "Inbox <n>" (messages "a1" and "a2"), "Work" ("w1"; subfolders
 // "2023 <n>" with "s1", and "2024 <n>") and a second "Work" ("x1").
@@ -121,7 +144,105 @@ struct Window : testing::Test {
   ModalUser user{&form};
 };
 
+const QString kNoCollection = "Orvane | NoIcon | Could not set InfoStores collection";
+const QString kNoStores = "Orvane | NoIcon | No InfoStores in the collection";
+const QStringList kAll = {"Zeta", "alpha", "Ärchiv 2019"};
+
+// A fault of a service with the stores kAll, the boxes it shows, and List1 afterwards.
+struct StartUp {
+  const char* name;
+  std::function<void(Service&)> fault;
+  QStringList boxes, entries;
+};
+
+// clang-format off
+const StartUp kStartUps[] = {
+  {"StoresListedInTheServicesOrder", [](Service&) {}, {}, kAll},
+  {"StoresWithTheSameNameToldApart",
+   [](Service& s) { s.store(2).name = s.AddStore("Zeta").name = "Zeta"; s.store(3).origin = "work"; },
+   {}, {"Zeta", "alpha", "Zeta (2)", "Zeta (work)"}},
+  {"AStoreWhoseNameCannotBeRead", [](Service& s) { s.store(1).Fail("Name"); },
+   {}, {"Zeta", "Ärchiv 2019"}},
+  {"AWalkThatCannotAdvance", [](Service& s) { s.stores().failAdvanceAt = 2; }, {}, {"Zeta", "alpha"}},
+  {"AFailedLogOnThatStillGivesTheStores", [](Service& s) { s.session->Fail("LogOn"); }, {}, kAll},
+  {"ALogOffThatFails", [](Service& s) { s.session->Fail("LogOff"); }, {}, kAll},
+  {"NoSessionCreatingItFails", [](Service& s) { s.failCreate = true; }, {kNoCollection}, {}},
+  {"LogOnRefusedSoTheStoresCannotBeHad",
+   [](Service& s) { s.session->Fail("LogOn"); s.session->Fail("InfoStores"); },
+   {kNoCollection}, {}},
+  {"StoresThatAreNotACollection", [](Service& s) { s.session->ReturnNull("InfoStores"); },
+   {kNoCollection}, {}},
+  {"AnEmptyCollection", [](Service& s) { s.stores().elements.clear(); }, {kNoStores}, {}},
+  {"ACountThatCannotBeRead", [](Service& s) { s.stores().Fail("Count"); }, {kNoStores}, {}},
+};
+// clang-format on
+
+const QString kComplete = "VIR Izovez | Information | Export Complete";
+const QString kFailed = "Orvane | Critical | Export Failed\n\n";
 const QString kNothing = "Orvane | NoIcon | No Message Folder Selected";
+
+// An export from store 1 with List2's entry `top` and List3's entry `sub` picked (-1: none), after
+// `then`: the subjects of the records written, and the box that says how it ended (~ is the home,
+// where a relative path starts).
+struct Export {
+  const char* name;
+  int top, sub;
+  std::function<void(Window&)> then;
+  QString subjects, box;
+};
+
+// Runs `act` while the first message is read, where the export lets events through.
+std::function<void(Window&)> WhileReading(void (*act)(Window&)) {
+  return [act](Window& w) { w.Top(0, 0).message(0).On("Subject", [&w, act] { act(w); }); };
+}
+
+// clang-format off
+const Export kExports[] = {
+  {"NothingSelectedIsSaid", -1, -1, nullptr, "<no file>", kNothing},
+  {"ASubfolderWinsOverItsTopLevelFolder", 1, 0, nullptr, "s1", kComplete},
+  {"ASubfolderAlone", 1, 0, [](Window& w) { w.form.List2->clearSelection(); }, "s1",
+   kComplete},
+  {"TheSecondOfTwoFoldersOfOneName", 2, -1, nullptr, "x1", kComplete},
+  {"AFolderGoneSinceItWasListed", 1, -1,
+   [](Window& w) { w.service.store(0).root->folders->elements.resize(1); }, "<no file>",
+   "Orvane | NoIcon | Message Folder Not Found"},
+  {"AMessageNotReadInFullIsNamed", 0, -1, [](Window& w) {
+     w.Top(0, 0).message(1).Fail("BodyText", store::Error::Unreadable("Input/output error"));
+   }, "a1 | a2", kComplete + "\n\n1 message could not be read in full:\na2: Input/output error"},
+  {"AFolderWhoseMessagesCannotBeRead", 0, -1,
+   [](Window& w) { w.Top(0, 0).Fail("Messages", store::Error::Unreadable("Permission denied")); },
+   "<no file>", kFailed + "The folder's messages could not be read: Permission denied\n"
+   "~/messages.txt\nNo file was written."},
+  {"APathThatCannotBeOpenedShownOnOneLine", 0, -1,
+   [](Window& w) { w.form.edtMessageFile->setText("a\ab/messages.txt"); }, "<no file>",
+   kFailed + "~/a b/messages.txt\nNo such file or directory"},
+  {"APathInsideTheMailOfAnyStore", 0, -1, [](Window& w) {
+     w.form.edtMessageFile->setText(QString::fromStdString(w.home.Directory("mail/cur") + "/1"));
+     w.service.store(2).locations = {w.home / "mail"};
+   }, "<no file>", kFailed + "~/mail/cur/1\nIt lies inside ~/mail, which holds mail that "
+   "Orvane reads: writing the export there could destroy that mail."},
+  {"CancelEndsItAfterTheCurrentRecord", 0, -1,
+   WhileReading([](Window& w) { QTest::mouseClick(w.form.cbCancel, Qt::LeftButton); }), "a1",
+   kComplete},
+  {"ClosingTheWindowEndsItAfterTheCurrentRecordWithoutABox", 0, -1,
+   WhileReading([](Window& w) { QApplication::postEvent(w.form.windowHandle(), new QCloseEvent); }),
+   "a1", ""},
+  {"ManyMessagesPaintedAtTheScreensPace", 2, -1, [](Window& w) {
+     for (int i = 0; i < 4000; ++i) {  // short and long captions in turn, none in the records
+       auto& m = w.Top(0, 2).AddMessage(i % 2 ? "s" : "A subject long enough for a wide label", "");
+       m.headers = "Received: from relay";
+       m.messageId = std::to_string(i) + "@example.org";
+     }
+   }, "x1", kComplete},
+  {"AListClickLeavesItAlone", 0, -1, WhileReading([](Window& w) {
+     w.Pick(1);
+     EXPECT_EQ(Entries(*w.form.List3), (QStringList{"2023 1", "2024 1"}));
+   }), "a1 | a2", kComplete},
+};
+// clang-format on
+
+struct StartUpPath : testing::TestWithParam<StartUp> {};
+struct ExportCommand : Window, testing::WithParamInterface<Export> {};
 
 }  // namespace
 
@@ -225,3 +346,101 @@ TEST_F(Window, KeyboardTabVisitsTheEnabledControlsInOrderAndOnlyAnEnabledExportA
   QTest::keyClick(form.cbExport, Qt::Key_Return);
   EXPECT_EQ(user.boxes, QStringList(2, kNothing));
 }
+
+// The window keeps what it got, for browsing and closing, and walks no further than it must.
+TEST_P(StartUpPath, ListsWhatItCanShowsItsBoxBeforeTheWindowOpensAndClosesWithoutAWord) {
+  Service service;
+  for (const QString& name : kAll) service.AddStore(name.toStdString());
+  GetParam().fault(service);
+  Form1 form(service.Factory());
+  ModalUser user(&form);
+  form.Start();
+  EXPECT_EQ(Entries(*form.List1), GetParam().entries);
+  EXPECT_TRUE(form.isVisible()) << "the window opens whatever happened";
+  EXPECT_EQ(form.objSession != nullptr, !service.failCreate);
+  EXPECT_EQ(form.objInfoStores != nullptr, !GetParam().boxes.contains(kNoCollection));
+  EXPECT_TRUE(GetParam().boxes.isEmpty() || !service.log->Has("stores.Begin"));
+  EXPECT_TRUE(form.close() && !form.isVisible() && !form.objSession);
+  EXPECT_EQ(user.boxes, GetParam().boxes);
+  EXPECT_FALSE(user.ownerShown);
+}
+
+INSTANTIATE_TEST_SUITE_P(Each, StartUpPath, testing::ValuesIn(kStartUps),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Start-up logs on once. The folders listed are always those of the store picked, the subfolders
+// those of the folder picked, whatever the others are named. Closing logs off before the window
+// lets go of them.
+TEST_F(Window, EachEntryListsWhatItsOwnElementHoldsUntilTheWindowCloses) {
+  EXPECT_EQ(service.log->CountOf("session.LogOn"), 1);
+  EXPECT_EQ(Entries(*form.List1), (QStringList{"Mail", "Mail (2)", "mail"}));
+  Top(1, 0).name = "Inbox\x1b[2J\a2";  // control characters show as spaces
+  ClickEntry(*form.List1, 1);
+  EXPECT_EQ(Entries(*form.List2), (QStringList{"Inbox [2J 2", "Work", "Work (2)"}));
+  Pick(1, 1);
+  ClickEntry(*form.List1, 2);  // differs from "Mail" in case only
+  EXPECT_EQ(Entries(*form.List2), (QStringList{"Inbox 3", "Work", "Work (2)"}));
+  EXPECT_EQ(Entries(*form.List3), (QStringList{"2023 2", "2024 2"}));
+  EXPECT_TRUE(form.List3->item(1)->isSelected() && form.objSubFolders == Top(1, 1).folders);
+  Pick(0);
+
+  service.session->On("LogOff", [&] { EXPECT_TRUE(form.objSession && form.objTopFolder); });
+  EXPECT_TRUE(form.close() && service.log->CountOf("session.LogOff") == 1);
+  EXPECT_FALSE(form.objSession || form.objTopFolder || form.objFolders || form.objSubFolders ||
+               form.objSubFolder);
+  EXPECT_NE(form.objInfoStores, nullptr) << "the store list goes with the window, not before";
+}
+
+// A failure leaves the next list cleared or without the entry that could not be read; a store
+// gone since start-up changes nothing.
+TEST_F(Window, FailuresWhileBrowsingLeaveTheNextListClearedOrWithoutTheUnreadableEntry) {
+  Top(0, 0).Fail("Name");
+  ClickEntry(*form.List1, 0);
+  EXPECT_EQ(Entries(*form.List2), (QStringList{"Work", "Work (2)"}));
+  Top(0, 1).ReturnNull("Folders");
+  Pick(0);  // "Work", now the first entry
+  EXPECT_TRUE(form.List3->count() == 0 && form.objSubFolders == nullptr);
+  service.store(1).Fail("RootFolder");
+  ClickEntry(*form.List1, 1);
+  EXPECT_TRUE(form.List2->count() == 0 && !form.objTopFolder && !form.objFolders);
+  ClickEntry(*form.List1, 0);
+  const auto folders = form.objFolders;
+  service.stores().elements.resize(2);
+  ClickEntry(*form.List1, 2);
+  EXPECT_EQ(Entries(*form.List2), (QStringList{"Work", "Work (2)"}));
+  EXPECT_TRUE(form.objFolders == folders && form.objInfoStore == nullptr);
+}
+
+// While a box about an export's end is open, the bar is gone but Export stays disabled; the
+// window is idle once the box is dismissed. The status labels take every message's caption at
+// once, but are painted, and sized to their caption, only at the screen's pace: whatever is
+// painted, and whatever the export leaves, must be sized right.
+TEST_P(ExportCommand, WritesTheFileAndSaysHowItEndedThenIsIdle) {
+  const Export& run = GetParam();
+  user.whileOpen = [this] {
+    EXPECT_TRUE(!form.cbExport->isEnabled() && form.cbCancel->isEnabled());
+    EXPECT_TRUE(user.boxes.back() == kNothing || !form.ProgressBar1->isVisible());
+  };
+  ClickEntry(*form.List1, 0);
+  Pick(run.top, run.sub);
+  if (run.then) run.then(*this);
+  const auto labels = {form.lblSubject, form.lblMessageID, form.lblMessageCount};
+  PaintWatch watch;
+  for (QLabel* label : labels) label->installEventFilter(&watch);
+  QTimer nudge;  // asks for paints all through the export, as a busy screen would
+  QObject::connect(&nudge, &QTimer::timeout, [&] { form.update(); });
+  nudge.start(1);
+  QTest::mouseClick(form.cbExport, Qt::LeftButton);
+  EXPECT_EQ(Subjects(home / "messages.txt"), run.subjects);
+  EXPECT_EQ(user.boxes.join(""),
+            QString(run.box).replace("~", QString::fromStdString(home.path())));
+  EXPECT_TRUE(!form.ProgressBar1->isVisible() && form.cbExport->isEnabled() &&
+              !form.cbCancel->isEnabled());
+  EXPECT_TRUE((watch.paints > 0 || !form.isVisible()) && watch.tooNarrow.isEmpty())
+      << watch.tooNarrow.join(" | ");
+  for (QLabel* label : labels) EXPECT_TRUE(FitsItsText(*label)) << label->text() << " at the end";
+  EXPECT_LT(form.lblSubject->x() + form.lblSubject->width(), 150) << "shrunk back to \"None\"";
+}
+
+INSTANTIATE_TEST_SUITE_P(Each, ExportCommand, testing::ValuesIn(kExports),
+                         [](const auto& info) { return std::string(info.param.name); });
