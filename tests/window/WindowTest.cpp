@@ -1,6 +1,7 @@
-// The window on the scripted store, for the faults a real store cannot be made to produce: its
-// controls, start-up and shutdown, browsing, the keyboard, the Export and Cancel commands and what
-// the user is told when an export ends.
+// The window's tests. Most run it on the scripted store, for the faults a real store cannot be
+// made to produce: its controls, start-up and shutdown, browsing, the keyboard, the Export and
+// Cancel commands and what the user is told when an export ends; and the password dialog. The
+// last runs the whole program on real stores of every kind.
 
 #include <gtest/gtest.h>
 
@@ -16,6 +17,7 @@
 #include <QTimer>
 #include <limits>
 
+#include "ImapServer.h"
 #include "ScriptedStore.h"
 #include "TempHome.h"
 #include "window/AutoSizeLabel.h"
@@ -102,6 +104,18 @@ struct ModalUser {
   QTimer timer;
   int waits = 0;
 };
+
+// Types `password` into the dialog's field key by key, as from an input method, then presses
+// `key`, or clicks `button` when one is given.
+ModalUser::Act Typing(const QString& password, Qt::Key key,
+                      QPushButton* PasswordDialog::*button = nullptr) {
+  return [=](PasswordDialog& dialog) {
+    for (QChar c : password)
+      QTest::sendKeyEvent(QTest::Click, dialog.edtPassword, Qt::Key_unknown, QString(c), {});
+    if (button) return QTest::mouseClick(dialog.*button, Qt::LeftButton);
+    QTest::keyClick(dialog.edtPassword, key);
+  };
+}
 
 // Notes every paint of a label, and the text of each painted narrower than its text.
 struct PaintWatch : QObject {
@@ -244,6 +258,14 @@ const Export kExports[] = {
 struct StartUpPath : testing::TestWithParam<StartUp> {};
 struct ExportCommand : Window, testing::WithParamInterface<Export> {};
 
+std::string Message(const std::string& subject) {
+  return "From: Ann <ann@example.org>\nSubject: " + subject + "\n\nText.\n";
+}
+
+std::string Mbox(const std::string& subject) {
+  return "From ann@example.org Mon Jan  1 10:00:00 2024\n" + Message(subject) + "\n";
+}
+
 }  // namespace
 
 // Whichever of Max and Value is set last.
@@ -347,6 +369,35 @@ TEST_F(Window, KeyboardTabVisitsTheEnabledControlsInOrderAndOnlyAnEnabledExportA
   EXPECT_EQ(user.boxes, QStringList(2, kNothing));
 }
 
+// Whatever the user does, the account's name and server shown as they are, the password hidden;
+// from the password field Tab goes on to Log On and Skip.
+TEST(PasswordDialog, EnterOrLogOnGiveThePasswordTypedSkipOrEscapeGiveNone) {
+  QStringList focus;
+  auto tabbing = [&](PasswordDialog& dialog) {
+    for (int i = 0; i < 4; ++i, QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab))
+      focus << QApplication::focusWidget()->accessibleName();
+    dialog.reject();
+  };
+  const std::pair<ModalUser::Act, std::optional<std::string>> answers[] = {
+      {Typing("s3cret pass\u00E9", Qt::Key_Return), "s3cret pass\xC3\xA9"},
+      {Typing("other", {}, &PasswordDialog::cbLogOn), "other"},
+      {Typing("", Qt::Key_Enter), ""},
+      {Typing("typed", {}, &PasswordDialog::cbSkip), std::nullopt},
+      {Typing("typed", Qt::Key_Escape), std::nullopt},
+      {tabbing, std::nullopt}};
+  for (const auto& [act, answer] : answers) {
+    PasswordDialog dialog("<b>Ann</b>", "imap.example.org:993", QString());
+    EXPECT_TRUE(dialog.windowTitle() == "Orvane" && dialog.isModal());
+    EXPECT_TRUE(dialog.lblAccount->textFormat() == Qt::PlainText && dialog.lblProblem->isHidden());
+    EXPECT_EQ(dialog.edtPassword->echoMode(), QLineEdit::Password);
+    EXPECT_EQ(dialog.cbLogOn->text() + dialog.cbSkip->text(), "&Log On&Skip Account");
+    ModalUser user(nullptr, {act});
+    EXPECT_EQ(dialog.Ask(), answer);
+    EXPECT_EQ(dialog.edtPassword->text(), "") << "the password is not kept in the field";
+  }
+  EXPECT_EQ(focus, (QStringList{"Password", "Log on", "Skip this account", "Password"}));
+}
+
 // The window keeps what it got, for browsing and closing, and walks no further than it must.
 TEST_P(StartUpPath, ListsWhatItCanShowsItsBoxBeforeTheWindowOpensAndClosesWithoutAWord) {
   Service service;
@@ -444,3 +495,69 @@ TEST_P(ExportCommand, WritesTheFileAndSaysHowItEndedThenIsIdle) {
 
 INSTANTIATE_TEST_SUITE_P(Each, ExportCommand, testing::ValuesIn(kExports),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// The whole program on real stores in a home of the test's own, through the real window with real
+// clicks: two profiles' local folders (mbox), a Maildir whose "Work" is both a Maildir++ folder
+// and a plain one, and two IMAP accounts on a real Dovecot server over TLS, trusted through the
+// test's own authority. Each account's password is asked for before the window opens, and asked
+// again with the server's reason when refused; a skipped account is left out. The export file is
+// named relative to the home, then by a link to the mail.
+TEST(EndToEnd, StoresFoldersAndAccountsOfEveryKindExportTheirOwnMailAndNoneIsOverwritten) {
+  TempHome home;
+  home.Write(".thunderbird/profiles.ini", "[Profile0]\nPath=a.default\n[Profile1]\nPath=b.work\n");
+  const std::string inbox = ".thunderbird/b.work/Mail/Local Folders/Inbox";
+  home.Write(".thunderbird/a.default/Mail/Local Folders/Inbox", Mbox("Home"));
+  home.Write(inbox, Mbox("Job"));
+  home.Write("Maildir/.Work/cur/1700000001.1.host:2,S", Message("Dotted"));
+  home.Write("Maildir/Work/cur/1700000002.2.host:2,S", Message("Plain"));
+  QFile::link(QString::fromStdString(home / inbox), QString::fromStdString(home / "inbox-link"));
+  home.Maildir("Maildir");
+  ImapServer server(home / "Maildir", "ann", "correct horse");  // the same mail as an account
+  home.SetEnv("SSL_CERT_FILE", server.caFile());
+  const std::string port = std::to_string(server.imapsPort());
+  home.Write(".config/orvane/accounts.conf",
+             "[work]\nname = Work mail\nhost = 127.0.0.1\nport = " + port +
+                 "\nsecurity = tls\nuser = ann\n[Home]\nhost = 127.0.0.1\nport = " + port +
+                 "\nsecurity = tls\nuser = bob\n");
+
+  Form1 form;  // with the program's own session, asking passwords in dialogs
+  ModalUser user(&form, {Typing("wrong", Qt::Key_Return),
+                         Typing("correct horse", {}, &PasswordDialog::cbLogOn),
+                         Typing("", {}, &PasswordDialog::cbSkip)});
+  form.Start();
+  const QString asking = QString::fromStdString(
+      "Enter the password of the account \u201C%1\u201D on 127.0.0.1:" + port + ". | ");
+  EXPECT_EQ(user.dialogs,
+            QStringList({asking.arg("Work mail"),
+                         asking.arg("Work mail") + "The server refused the user name or password.",
+                         asking.arg("Home")}));
+  EXPECT_EQ(Entries(*form.List1),
+            (QStringList{"Maildir", "Local Folders", "Local Folders (b.work)", "Work mail"}));
+
+  form.edtMessageFile->setText("export.txt");  // in the home directory
+  auto exported = [&](int store, int folder) {
+    ClickEntry(*form.List1, store);
+    ClickEntry(*form.List2, folder);
+    QTest::mouseClick(form.cbExport, Qt::LeftButton);
+    return Subjects(home / "export.txt");
+  };
+  EXPECT_EQ(exported(0, 2), "Plain");
+  EXPECT_EQ(Entries(*form.List2), (QStringList{"Inbox", "Work", "Work (2)"}));
+  EXPECT_EQ(exported(0, 1), "Dotted");
+  EXPECT_EQ(exported(2, 0), "Job");
+  EXPECT_EQ(exported(3, 1), "Dotted");
+
+  form.edtMessageFile->setText(QString::fromStdString(home / "inbox-link"));
+  QTest::mouseClick(form.cbExport, Qt::LeftButton);
+  EXPECT_TRUE(user.boxes.back().startsWith(kFailed + QString::fromStdString(home / "inbox-link") +
+                                           "\nIt is " + QString::fromStdString(home / inbox)))
+      << user.boxes.back();
+}
+
+int main(int argc, char* argv[]) {
+  // CTest runs these on the offscreen platform; so does listing them at build time.
+  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
