@@ -1,0 +1,563 @@
+// The window's tests. Most run it on the scripted store, for the faults a real store cannot be
+// made to produce: its controls, start-up and shutdown, browsing, the keyboard, the Export and
+// Cancel commands and what the user is told when an export ends; and the password dialog. The
+// last runs the whole program on real stores of every kind.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QMetaEnum>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <limits>
+
+#include "ImapServer.h"
+#include "ScriptedStore.h"
+#include "TempHome.h"
+#include "window/AutoSizeLabel.h"
+#include "window/Form1.h"
+#include "window/PasswordDialog.h"
+#include "window/ProgressBar.h"
+
+using scripted::ScriptedFolder;
+using window::Form1;
+using window::PasswordDialog;
+using Service = scripted::ScriptedService;
+
+// Lets a failing test show text as text.
+std::ostream& operator<<(std::ostream& os, const QString& text) { return os << text.toStdString(); }
+
+namespace {
+
+// Clicks entry `row` of `list` as the user would.
+void ClickEntry(QListWidget& list, int row) {
+  QListWidgetItem* item = list.item(row);
+  list.scrollToItem(item);
+  QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, list.visualItemRect(item).center());
+}
+
+QStringList Entries(const QListWidget& list) {
+  QStringList entries;
+  for (int i = 0; i < list.count(); ++i) entries << list.item(i)->text();
+  return entries;
+}
+
+// The subjects of the records in an export file, or "<no file>".
+QString Subjects(const std::string& path) {
+  QFile file(QString::fromStdString(path));
+  if (!file.open(QIODevice::ReadOnly)) return "<no file>";
+  const QStringList lines = QString::fromUtf8(file.readAll()).split("\r\n");
+  return lines.filter("Subject: ").replaceInStrings("Subject: ", "").join(" | ");
+}
+
+bool FitsItsText(const QLabel& label) {
+  return label.width() >= QFontMetrics(label.font()).horizontalAdvance(label.text());
+}
+
+// Acts as the user on every modal window once it is on the screen, and notes what it showed. A
+// message box is dismissed with its OK button; every box of this program is modal, has OK alone
+// and shows its prompt as plain text. Each password dialog, which opens with the cursor in its
+// field, gets the next of the planned acts; one beyond them is skipped.
+struct ModalUser {
+  using Act = std::function<void(PasswordDialog&)>;
+
+  explicit ModalUser(const QWidget* owner = nullptr, std::vector<Act> planned = {})
+      : acts(std::move(planned)) {
+    QObject::connect(&timer, &QTimer::timeout, [this, owner] {
+      QWidget* modal = QApplication::activeModalWidget();
+      if (!modal || !modal->isVisible()) return;
+      auto* dialog = qobject_cast<PasswordDialog*>(modal);
+      // Keys go to the active window: wait until the dialog is one (a few seconds at most, so
+      // that a dialog that never becomes active fails the test instead of hanging it).
+      if (dialog && !dialog->isActiveWindow() && ++waits < 500) return;
+      ownerShown = ownerShown || (owner && owner->isVisible());
+      if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+        boxes << box->windowTitle() + " | " +
+                     QMetaEnum::fromType<QMessageBox::Icon>().valueToKey(box->icon()) + " | " +
+                     box->text();
+        EXPECT_TRUE(box->isModal() && box->standardButtons() == QMessageBox::Ok &&
+                    box->buttons().size() == 1 && box->textFormat() == Qt::PlainText);
+        if (whileOpen) whileOpen();
+        box->buttons().front()->click();
+      } else if (dialog) {
+        dialogs << dialog->lblAccount->text() + " | " +
+                       (dialog->lblProblem->isHidden() ? "" : dialog->lblProblem->text());
+        EXPECT_EQ(QApplication::focusWidget(), dialog->edtPassword);
+        dialogs.size() <= qsizetype(acts.size()) ? acts[dialogs.size() - 1](*dialog)
+                                                 : dialog->reject();
+      }
+    });
+    timer.start(5);
+  }
+
+  QStringList boxes;                // "<title> | <icon> | <prompt>"
+  QStringList dialogs;              // "<account line> | <why the last try failed, if shown>"
+  bool ownerShown = false;          // whether the owner was on the screen when one opened
+  std::function<void()> whileOpen;  // runs while each box is open
+  std::vector<Act> acts;
+  QTimer timer;
+  int waits = 0;
+};
+
+// Types `password` into the dialog's field key by key, as from an input method, then presses
+// `key`, or clicks `button` when one is given.
+ModalUser::Act Typing(const QString& password, Qt::Key key,
+                      QPushButton* PasswordDialog::*button = nullptr) {
+  return [=](PasswordDialog& dialog) {
+    for (QChar c : password)
+      QTest::sendKeyEvent(QTest::Click, dialog.edtPassword, Qt::Key_unknown, QString(c), {});
+    if (button) return QTest::mouseClick(dialog.*button, Qt::LeftButton);
+    QTest::keyClick(dialog.edtPassword, key);
+  };
+}
+
+// Notes every paint of a label, and the text of each painted narrower than its text.
+struct PaintWatch : QObject {
+  int paints = 0;
+  QStringList tooNarrow;
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    auto* label = static_cast<QLabel*>(watched);
+    if (event->type() == QEvent::Paint && ++paints && !FitsItsText(*label))
+      tooNarrow << label->text();
+    return false;
+  }
+};
+
+// The window started on stores "Mail", "Mail" and "mail", in a home of the test's own. Store n
+// holds the top-level folders "Inbox <n>" (messages "a1" and "a2"), "Work" ("w1"; subfolders
+// "2023 <n>" with "s1", and "2024 <n>") and a second "Work" ("x1").
+struct Window : testing::Test {
+  void SetUp() override {
+    for (const char* name : {"Mail", "Mail", "mail"}) {
+      ScriptedFolder& root = *service.AddStore(name).root;
+      const std::string n = std::to_string(service.stores().elements.size());
+      root.AddFolder("Inbox " + n).AddMessage("a1", "");
+      root.folder(0).AddMessage("a2", "");
+      root.AddFolder("Work").AddMessage("w1", "");
+      root.folder(1).AddFolder("2023 " + n).AddMessage("s1", "");
+      root.folder(1).AddFolder("2024 " + n);
+      root.AddFolder("Work").AddMessage("x1", "");
+    }
+    form.Start();
+  }
+  ScriptedFolder& Top(std::size_t s, std::size_t i) { return service.store(s).root->folder(i); }
+  void Pick(int top, int sub = -1) {
+    if (top >= 0) ClickEntry(*form.List2, top);
+    if (sub >= 0) ClickEntry(*form.List3, sub);
+  }
+
+  TempHome home;
+  Service service;
+  Form1 form{service.Factory()};
+  ModalUser user{&form};
+};
+
+const QString kNoCollection = "Orvane | NoIcon | Could not set InfoStores collection";
+const QString kNoStores = "Orvane | NoIcon | No InfoStores in the collection";
+const QStringList kAll = {"Zeta", "alpha", "Ärchiv 2019"};
+
+// A fault of a service with the stores kAll, the boxes it shows, and List1 afterwards.
+struct StartUp {
+  const char* name;
+  std::function<void(Service&)> fault;
+  QStringList boxes, entries;
+};
+
+// clang-format off
+const StartUp kStartUps[] = {
+  {"StoresListedInTheServicesOrder", [](Service&) {}, {}, kAll},
+  {"StoresWithTheSameNameToldApart",
+   [](Service& s) { s.store(2).name = s.AddStore("Zeta").name = "Zeta"; s.store(3).origin = "work"; },
+   {}, {"Zeta", "alpha", "Zeta (2)", "Zeta (work)"}},
+  {"AStoreWhoseNameCannotBeRead", [](Service& s) { s.store(1).Fail("Name"); },
+   {}, {"Zeta", "Ärchiv 2019"}},
+  {"AWalkThatCannotAdvance", [](Service& s) { s.stores().failAdvanceAt = 2; }, {}, {"Zeta", "alpha"}},
+  {"AFailedLogOnThatStillGivesTheStores", [](Service& s) { s.session->Fail("LogOn"); }, {}, kAll},
+  {"ALogOffThatFails", [](Service& s) { s.session->Fail("LogOff"); }, {}, kAll},
+  {"NoSessionCreatingItFails", [](Service& s) { s.failCreate = true; }, {kNoCollection}, {}},
+  {"LogOnRefusedSoTheStoresCannotBeHad",
+   [](Service& s) { s.session->Fail("LogOn"); s.session->Fail("InfoStores"); },
+   {kNoCollection}, {}},
+  {"StoresThatAreNotACollection", [](Service& s) { s.session->ReturnNull("InfoStores"); },
+   {kNoCollection}, {}},
+  {"AnEmptyCollection", [](Service& s) { s.stores().elements.clear(); }, {kNoStores}, {}},
+  {"ACountThatCannotBeRead", [](Service& s) { s.stores().Fail("Count"); }, {kNoStores}, {}},
+};
+// clang-format on
+
+const QString kComplete = "VIR Izovez | Information | Export Complete";
+const QString kFailed = "Orvane | Critical | Export Failed\n\n";
+const QString kNothing = "Orvane | NoIcon | No Message Folder Selected";
+
+// An export from store 1 with List2's entry `top` and List3's entry `sub` picked (-1: none), after
+// `then`: the subjects of the records written, and the box that says how it ended (~ is the home,
+// where a relative path starts).
+struct Export {
+  const char* name;
+  int top, sub;
+  std::function<void(Window&)> then;
+  QString subjects, box;
+};
+
+// Runs `act` while the first message is read, where the export lets events through.
+std::function<void(Window&)> WhileReading(void (*act)(Window&)) {
+  return [act](Window& w) { w.Top(0, 0).message(0).On("Subject", [&w, act] { act(w); }); };
+}
+
+// clang-format off
+const Export kExports[] = {
+  {"NothingSelectedIsSaid", -1, -1, nullptr, "<no file>", kNothing},
+  {"ASubfolderWinsOverItsTopLevelFolder", 1, 0, nullptr, "s1", kComplete},
+  {"ASubfolderAlone", 1, 0, [](Window& w) { w.form.List2->clearSelection(); }, "s1",
+   kComplete},
+  {"TheSecondOfTwoFoldersOfOneName", 2, -1, nullptr, "x1", kComplete},
+  {"AFolderGoneSinceItWasListed", 1, -1,
+   [](Window& w) { w.service.store(0).root->folders->elements.resize(1); }, "<no file>",
+   "Orvane | NoIcon | Message Folder Not Found"},
+  {"AMessageNotReadInFullIsNamed", 0, -1, [](Window& w) {
+     w.Top(0, 0).message(1).Fail("BodyText", store::Error::Unreadable("Input/output error"));
+   }, "a1 | a2", kComplete + "\n\n1 message could not be read in full:\na2: Input/output error"},
+  {"AFolderWhoseMessagesCannotBeRead", 0, -1,
+   [](Window& w) { w.Top(0, 0).Fail("Messages", store::Error::Unreadable("Permission denied")); },
+   "<no file>", kFailed + "The folder's messages could not be read: Permission denied\n"
+   "~/messages.txt\nNo file was written."},
+  {"APathThatCannotBeOpenedShownOnOneLine", 0, -1,
+   [](Window& w) { w.form.edtMessageFile->setText("a\ab/messages.txt"); }, "<no file>",
+   kFailed + "~/a b/messages.txt\nNo such file or directory"},
+  {"APathInsideTheMailOfAnyStore", 0, -1, [](Window& w) {
+     w.form.edtMessageFile->setText(QString::fromStdString(w.home.Directory("mail/cur") + "/1"));
+     w.service.store(2).locations = {w.home / "mail"};
+   }, "<no file>", kFailed + "~/mail/cur/1\nIt lies inside ~/mail, which holds mail that "
+   "Orvane reads: writing the export there could destroy that mail."},
+  {"CancelEndsItAfterTheCurrentRecord", 0, -1,
+   WhileReading([](Window& w) { QTest::mouseClick(w.form.cbCancel, Qt::LeftButton); }), "a1",
+   kComplete},
+  {"ClosingTheWindowEndsItAfterTheCurrentRecordWithoutABox", 0, -1,
+   WhileReading([](Window& w) { QApplication::postEvent(w.form.windowHandle(), new QCloseEvent); }),
+   "a1", ""},
+  {"ManyMessagesPaintedAtTheScreensPace", 2, -1, [](Window& w) {
+     for (int i = 0; i < 4000; ++i) {  // short and long captions in turn, none in the records
+       auto& m = w.Top(0, 2).AddMessage(i % 2 ? "s" : "A subject long enough for a wide label", "");
+       m.headers = "Received: from relay";
+       m.messageId = std::to_string(i) + "@example.org";
+     }
+   }, "x1", kComplete},
+  {"AListClickLeavesItAlone", 0, -1, WhileReading([](Window& w) {
+     w.Pick(1);
+     EXPECT_EQ(Entries(*w.form.List3), (QStringList{"2023 1", "2024 1"}));
+   }), "a1 | a2", kComplete},
+};
+// clang-format on
+
+struct StartUpPath : testing::TestWithParam<StartUp> {};
+struct ExportCommand : Window, testing::WithParamInterface<Export> {};
+
+std::string Message(const std::string& subject) {
+  return "From: Ann <ann@example.org>\nSubject: " + subject + "\n\nText.\n";
+}
+
+std::string Mbox(const std::string& subject) {
+  return "From ann@example.org Mon Jan  1 10:00:00 2024\n" + Message(subject) + "\n";
+}
+
+}  // namespace
+
+// Whichever of Max and Value is set last.
+TEST(ProgressBar, FillsValueOverMaxFromEmptyToFullAndNeverShowsTheBusyAnimation) {
+  using Limits = std::numeric_limits<float>;  // the largest is beyond QProgressBar's int range
+  const float inf = Limits::infinity(), nan = Limits::quiet_NaN(), huge = Limits::max();
+  // clang-format off
+  const std::tuple<float, float, double> cases[] = {
+      {3, 1, 1.0 / 3}, {200000, 50000, 0.25}, {0, 0, 0}, {0, 40, 0}, {10, 11, 1}, {10, inf, 1},
+      {huge, huge, 1}, {10, -1, 0}, {10, -inf, 0}, {10, nan, 0}, {nan, 5, 0}};
+  // clang-format on
+  for (const auto& [max, value, filled] : cases) {
+    window::ProgressBar maxFirst, valueFirst;
+    maxFirst.SetMax(max);
+    maxFirst.SetValue(value);
+    valueFirst.SetValue(value);
+    valueFirst.SetMax(max);
+    for (const window::ProgressBar* bar : {&maxFirst, &valueFirst})  // NaN when the range is empty
+      EXPECT_NEAR(double(bar->value()) / bar->maximum(), filled, 1e-3) << value << " of " << max;
+  }
+}
+
+// At 96 DPI. A right-aligned label keeps its right edge unless its text is wider than the room to
+// the window's left edge; it then starts at that edge. Text from mail is shown as text, on one
+// line and only its start when huge, and the label grows to fit it.
+TEST_F(Window, EveryControlSitsWhereTheDesignPutsItNamedAndShowsWhatTheExportSays) {
+  EXPECT_TRUE(form.size() == QSize(515, 311) && form.minimumSize() == form.maximumSize());
+  EXPECT_TRUE(form.windowTitle() == "Orvane" && form.font().pointSize() == 8);
+  // clang-format off
+  const std::pair<QWidget*, QRect> placed[] = {
+    {form.List1, {8, 16, 161, 121}}, {form.List2, {176, 16, 161, 121}},
+    {form.List3, {344, 16, 161, 121}}, {form.edtMessageFile, {72, 153, 345, 25}},
+    {form.ProgressBar1, {8, 240, 497, 17}}, {form.cbCancel, {168, 272, 81, 33}},
+    {form.cbExport, {264, 272, 81, 33}}};
+  // Each label's top, the edge it keeps, its text and its name.
+  const std::tuple<QLabel*, int, int, QString, QString> labels[] = {
+    {form.lblMessageCount, 144, 504, "Messages", "Message count"},
+    {form.Label3, 160, 60, "Export File:", "Export File:"},
+    {form.Label1, 192, 68, "Message ID:", "Message ID:"},
+    {form.Label2, 216, 68, "Subject:", "Subject:"},
+    {form.lblMessageID, 192, 72, "None", "Current message ID"},
+    {form.lblSubject, 216, 72, "None", "Current subject"}};
+  // clang-format on
+  for (auto [control, geometry] : placed) EXPECT_EQ(control->geometry(), geometry);
+  for (auto [label, top, edge, text, name] : labels) {
+    const bool right = label->alignment() & Qt::AlignRight;
+    EXPECT_EQ(label->pos(), QPoint(right ? std::max(0, edge - label->width()) : edge, top)) << text;
+    EXPECT_TRUE(label->text() == text && label->accessibleName() == name && FitsItsText(*label))
+        << name;
+  }
+  EXPECT_EQ(form.cbExport->text() + form.cbCancel->text(), "&ExportCancel");
+  EXPECT_EQ(form.ProgressBar1->accessibleName(), "Export progress");
+
+  form.edtMessageFile->setText(" /tmp/Ordner mit Ümlaut/export.txt ");
+  EXPECT_EQ(form.ExportPath(), " /tmp/Ordner mit Ümlaut/export.txt ");
+  form.SetProgressMax(4);
+  form.SetProgressValue(2);
+  EXPECT_EQ(form.ProgressBar1->value() * 2, form.ProgressBar1->maximum());
+  const std::string huge = (QString("x") + QString(1'000'000, QChar(0xe9))).toStdString();
+  const QString start = "x" + QString(299, QChar(0xe9)) + QChar(0x2026);
+  // clang-format off
+  const std::tuple<void (Form1::*)(const std::string&), QLabel*, std::string, QString> texts[] = {
+    {&Form1::SetSubjectCaption, form.lblSubject, "<b>50%</b> & <i>x</i>", "<b>50%</b> & <i>x</i>"},
+    {&Form1::SetMessageIdCaption, form.lblMessageID, "<a\x1b[31m\a\xc2\x85@x>", "<a [31m  @x>"},
+    {&Form1::SetMessageCountCaption, form.lblMessageCount, "123456789", "123456789"},
+    {&Form1::SetSubjectCaption, form.lblSubject, huge, start}};
+  // clang-format on
+  for (const auto& [set, label, text, shown] : texts) {
+    (form.*set)(text);
+    EXPECT_TRUE(label->text() == shown && FitsItsText(*label)) << shown;
+  }
+}
+
+// The bar never takes the focus. Enter acts on the focused button only, Escape on none.
+TEST_F(Window, KeyboardTabVisitsTheEnabledControlsInOrderAndOnlyAnEnabledExportAnswersAltE) {
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+  auto tabbing = [] {  // the names of the controls five presses of Tab move the focus to
+    QStringList visited;
+    for (int i = 0; i < 5; ++i, visited << QApplication::focusWidget()->accessibleName())
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    return visited.join(", ");
+  };
+  EXPECT_EQ(tabbing(), "Message stores, Export File, Folders, Subfolders, Export");
+  form.EnterExportingState();  // both buttons could answer now
+  EXPECT_TRUE(form.ProgressBar1->isVisible());
+  EXPECT_EQ(tabbing(), "Export File, Folders, Subfolders, Cancel, Message stores");
+  QTest::keyClick(form.List1, Qt::Key_Down);  // a list picks with the keyboard as with the mouse
+  QTest::keyClick(form.List1, Qt::Key_End);
+  EXPECT_EQ(Entries(*form.List2), (QStringList{"Inbox 3", "Work", "Work (2)"}));
+  form.bContinueExport = true;  // Cancel would clear it; Export would say nothing is selected
+  QTest::keyClick(form.windowHandle(), Qt::Key_E, Qt::AltModifier);
+  QTest::mouseClick(form.cbExport, Qt::LeftButton);
+  for (auto key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape})
+    QTest::keyClick(form.edtMessageFile, key);
+  EXPECT_FALSE(QTest::qWaitFor([&] { return user.boxes.size() || !form.bContinueExport; }, 300));
+  form.EnterIdleState();
+  // The access key animates the press, so its click arrives a moment later.
+  QTest::keyClick(form.windowHandle(), Qt::Key_E, Qt::AltModifier);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return user.boxes.size() == 1; }, 2000));
+  QTest::keyClick(form.cbExport, Qt::Key_Return);
+  EXPECT_EQ(user.boxes, QStringList(2, kNothing));
+}
+
+// Whatever the user does, the account's name and server shown as they are, the password hidden;
+// from the password field Tab goes on to Log On and Skip.
+TEST(PasswordDialog, EnterOrLogOnGiveThePasswordTypedSkipOrEscapeGiveNone) {
+  QStringList focus;
+  auto tabbing = [&](PasswordDialog& dialog) {
+    for (int i = 0; i < 4; ++i, QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab))
+      focus << QApplication::focusWidget()->accessibleName();
+    dialog.reject();
+  };
+  const std::pair<ModalUser::Act, std::optional<std::string>> answers[] = {
+      {Typing("s3cret pass\u00E9", Qt::Key_Return), "s3cret pass\xC3\xA9"},
+      {Typing("other", {}, &PasswordDialog::cbLogOn), "other"},
+      {Typing("", Qt::Key_Enter), ""},
+      {Typing("typed", {}, &PasswordDialog::cbSkip), std::nullopt},
+      {Typing("typed", Qt::Key_Escape), std::nullopt},
+      {tabbing, std::nullopt}};
+  for (const auto& [act, answer] : answers) {
+    PasswordDialog dialog("<b>Ann</b>", "imap.example.org:993", QString());
+    EXPECT_TRUE(dialog.windowTitle() == "Orvane" && dialog.isModal());
+    EXPECT_TRUE(dialog.lblAccount->textFormat() == Qt::PlainText && dialog.lblProblem->isHidden());
+    EXPECT_EQ(dialog.edtPassword->echoMode(), QLineEdit::Password);
+    EXPECT_EQ(dialog.cbLogOn->text() + dialog.cbSkip->text(), "&Log On&Skip Account");
+    ModalUser user(nullptr, {act});
+    EXPECT_EQ(dialog.Ask(), answer);
+    EXPECT_EQ(dialog.edtPassword->text(), "") << "the password is not kept in the field";
+  }
+  EXPECT_EQ(focus, (QStringList{"Password", "Log on", "Skip this account", "Password"}));
+}
+
+// The window keeps what it got, for browsing and closing, and walks no further than it must.
+TEST_P(StartUpPath, ListsWhatItCanShowsItsBoxBeforeTheWindowOpensAndClosesWithoutAWord) {
+  Service service;
+  for (const QString& name : kAll) service.AddStore(name.toStdString());
+  GetParam().fault(service);
+  Form1 form(service.Factory());
+  ModalUser user(&form);
+  form.Start();
+  EXPECT_EQ(Entries(*form.List1), GetParam().entries);
+  EXPECT_TRUE(form.isVisible()) << "the window opens whatever happened";
+  EXPECT_EQ(form.objSession != nullptr, !service.failCreate);
+  EXPECT_EQ(form.objInfoStores != nullptr, !GetParam().boxes.contains(kNoCollection));
+  EXPECT_TRUE(GetParam().boxes.isEmpty() || !service.log->Has("stores.Begin"));
+  EXPECT_TRUE(form.close() && !form.isVisible() && !form.objSession);
+  EXPECT_EQ(user.boxes, GetParam().boxes);
+  EXPECT_FALSE(user.ownerShown);
+}
+
+INSTANTIATE_TEST_SUITE_P(Each, StartUpPath, testing::ValuesIn(kStartUps),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Start-up logs on once. The folders listed are always those of the store picked, the subfolders
+// those of the folder picked, whatever the others are named. Closing logs off before the window
+// lets go of them.
+TEST_F(Window, EachEntryListsWhatItsOwnElementHoldsUntilTheWindowCloses) {
+  EXPECT_EQ(service.log->CountOf("session.LogOn"), 1);
+  EXPECT_EQ(Entries(*form.List1), (QStringList{"Mail", "Mail (2)", "mail"}));
+  Top(1, 0).name = "Inbox\x1b[2J\a2";  // control characters show as spaces
+  ClickEntry(*form.List1, 1);
+  EXPECT_EQ(Entries(*form.List2), (QStringList{"Inbox [2J 2", "Work", "Work (2)"}));
+  Pick(1, 1);
+  ClickEntry(*form.List1, 2);  // differs from "Mail" in case only
+  EXPECT_EQ(Entries(*form.List2), (QStringList{"Inbox 3", "Work", "Work (2)"}));
+  EXPECT_EQ(Entries(*form.List3), (QStringList{"2023 2", "2024 2"}));
+  EXPECT_TRUE(form.List3->item(1)->isSelected() && form.objSubFolders == Top(1, 1).folders);
+  Pick(0);
+
+  service.session->On("LogOff", [&] { EXPECT_TRUE(form.objSession && form.objTopFolder); });
+  EXPECT_TRUE(form.close() && service.log->CountOf("session.LogOff") == 1);
+  EXPECT_FALSE(form.objSession || form.objTopFolder || form.objFolders || form.objSubFolders ||
+               form.objSubFolder);
+  EXPECT_NE(form.objInfoStores, nullptr) << "the store list goes with the window, not before";
+}
+
+// A failure leaves the next list cleared or without the entry that could not be read; a store
+// gone since start-up changes nothing.
+TEST_F(Window, FailuresWhileBrowsingLeaveTheNextListClearedOrWithoutTheUnreadableEntry) {
+  Top(0, 0).Fail("Name");
+  ClickEntry(*form.List1, 0);
+  EXPECT_EQ(Entries(*form.List2), (QStringList{"Work", "Work (2)"}));
+  Top(0, 1).ReturnNull("Folders");
+  Pick(0);  // "Work", now the first entry
+  EXPECT_TRUE(form.List3->count() == 0 && form.objSubFolders == nullptr);
+  service.store(1).Fail("RootFolder");
+  ClickEntry(*form.List1, 1);
+  EXPECT_TRUE(form.List2->count() == 0 && !form.objTopFolder && !form.objFolders);
+  ClickEntry(*form.List1, 0);
+  const auto folders = form.objFolders;
+  service.stores().elements.resize(2);
+  ClickEntry(*form.List1, 2);
+  EXPECT_EQ(Entries(*form.List2), (QStringList{"Work", "Work (2)"}));
+  EXPECT_TRUE(form.objFolders == folders && form.objInfoStore == nullptr);
+}
+
+// While a box about an export's end is open, the bar is gone but Export stays disabled; the
+// window is idle once the box is dismissed. The status labels take every message's caption at
+// once, but are painted, and sized to their caption, only at the screen's pace: whatever is
+// painted, and whatever the export leaves, must be sized right.
+TEST_P(ExportCommand, WritesTheFileAndSaysHowItEndedThenIsIdle) {
+  const Export& run = GetParam();
+  user.whileOpen = [this] {
+    EXPECT_TRUE(!form.cbExport->isEnabled() && form.cbCancel->isEnabled());
+    EXPECT_TRUE(user.boxes.back() == kNothing || !form.ProgressBar1->isVisible());
+  };
+  ClickEntry(*form.List1, 0);
+  Pick(run.top, run.sub);
+  if (run.then) run.then(*this);
+  const auto labels = {form.lblSubject, form.lblMessageID, form.lblMessageCount};
+  PaintWatch watch;
+  for (QLabel* label : labels) label->installEventFilter(&watch);
+  QTimer nudge;  // asks for paints all through the export, as a busy screen would
+  QObject::connect(&nudge, &QTimer::timeout, [&] { form.update(); });
+  nudge.start(1);
+  QTest::mouseClick(form.cbExport, Qt::LeftButton);
+  EXPECT_EQ(Subjects(home / "messages.txt"), run.subjects);
+  EXPECT_EQ(user.boxes.join(""),
+            QString(run.box).replace("~", QString::fromStdString(home.path())));
+  EXPECT_TRUE(!form.ProgressBar1->isVisible() && form.cbExport->isEnabled() &&
+              !form.cbCancel->isEnabled());
+  EXPECT_TRUE((watch.paints > 0 || !form.isVisible()) && watch.tooNarrow.isEmpty())
+      << watch.tooNarrow.join(" | ");
+  for (QLabel* label : labels) EXPECT_TRUE(FitsItsText(*label)) << label->text() << " at the end";
+  EXPECT_LT(form.lblSubject->x() + form.lblSubject->width(), 150) << "shrunk back to \"None\"";
+}
+
+INSTANTIATE_TEST_SUITE_P(Each, ExportCommand, testing::ValuesIn(kExports),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// The whole program on real stores in a home of the test's own, through the real window with real
+// clicks: two profiles' local folders (mbox), a Maildir whose "Work" is both a Maildir++ folder
+// and a plain one, and two IMAP accounts on a real Dovecot server over TLS, trusted through the
+// test's own authority. Each account's password is asked for before the window opens, and asked
+// again with the server's reason when refused; a skipped account is left out. The export file is
+// named relative to the home, then by a link to the mail.
+TEST(EndToEnd, StoresFoldersAndAccountsOfEveryKindExportTheirOwnMailAndNoneIsOverwritten) {
+  TempHome home;
+  home.Write(".thunderbird/profiles.ini", "[Profile0]\nPath=a.default\n[Profile1]\nPath=b.work\n");
+  const std::string inbox = ".thunderbird/b.work/Mail/Local Folders/Inbox";
+  home.Write(".thunderbird/a.default/Mail/Local Folders/Inbox", Mbox("Home"));
+  home.Write(inbox, Mbox("Job"));
+  home.Write("Maildir/.Work/cur/1700000001.1.host:2,S", Message("Dotted"));
+  home.Write("Maildir/Work/cur/1700000002.2.host:2,S", Message("Plain"));
+  QFile::link(QString::fromStdString(home / inbox), QString::fromStdString(home / "inbox-link"));
+  home.Maildir("Maildir");
+  ImapServer server(home / "Maildir", "ann", "correct horse");  // the same mail as an account
+  home.SetEnv("SSL_CERT_FILE", server.caFile());
+  const std::string port = std::to_string(server.imapsPort());
+  home.Write(".config/orvane/accounts.conf",
+             "[work]\nname = Work mail\nhost = 127.0.0.1\nport = " + port +
+                 "\nsecurity = tls\nuser = ann\n[Home]\nhost = 127.0.0.1\nport = " + port +
+                 "\nsecurity = tls\nuser = bob\n");
+
+  Form1 form;  // with the program's own session, asking passwords in dialogs
+  ModalUser user(&form, {Typing("wrong", Qt::Key_Return),
+                         Typing("correct horse", {}, &PasswordDialog::cbLogOn),
+                         Typing("", {}, &PasswordDialog::cbSkip)});
+  form.Start();
+  const QString asking = QString::fromStdString(
+      "Enter the password of the account \u201C%1\u201D on 127.0.0.1:" + port + ". | ");
+  EXPECT_EQ(user.dialogs,
+            QStringList({asking.arg("Work mail"),
+                         asking.arg("Work mail") + "The server refused the user name or password.",
+                         asking.arg("Home")}));
+  EXPECT_EQ(Entries(*form.List1),
+            (QStringList{"Maildir", "Local Folders", "Local Folders (b.work)", "Work mail"}));
+
+  form.edtMessageFile->setText("export.txt");  // in the home directory
+  auto exported = [&](int store, int folder) {
+    ClickEntry(*form.List1, store);
+    ClickEntry(*form.List2, folder);
+    QTest::mouseClick(form.cbExport, Qt::LeftButton);
+    return Subjects(home / "export.txt");
+  };
+  EXPECT_EQ(exported(0, 2), "Plain");
+  EXPECT_EQ(Entries(*form.List2), (QStringList{"Inbox", "Work", "Work (2)"}));
+  EXPECT_EQ(exported(0, 1), "Dotted");
+  EXPECT_EQ(exported(2, 0), "Job");
+  EXPECT_EQ(exported(3, 1), "Dotted");
+
+  form.edtMessageFile->setText(QString::fromStdString(home / "inbox-link"));
+  QTest::mouseClick(form.cbExport, Qt::LeftButton);
+  EXPECT_TRUE(user.boxes.back().startsWith(kFailed + QString::fromStdString(home / "inbox-link") +
+                                           "\nIt is " + QString::fromStdString(home / inbox)))
+      << user.boxes.back();
+}
+
+int main(int argc, char* argv[]) {
+  // CTest runs these on the offscreen platform; so does listing them at build time.
+  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
