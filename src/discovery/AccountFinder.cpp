@@ -39,9 +39,10 @@ std::vector<Account> FindAccounts(std::ostream& warnings) {
   const std::string home = Environment("HOME");
   std::vector<Account> found;
   if (!home.empty()) {
-    for (const std::string& profile : ThunderbirdProfiles(home)) {
+    std::ostream silent(nullptr);
+    for (const std::string& profile : ThunderbirdProfiles(home, silent)) {
       const std::string prefs = profile + "/prefs.js";
-      for (Account& account : ProfileAccounts(ReadPrefsFile(prefs), prefs, warnings)) {
+      for (Account& account : ProfileAccounts(ReadPrefsFile(prefs, warnings), prefs, warnings)) {
         found.push_back(std::move(account));
       }
     }

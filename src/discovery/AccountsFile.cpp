@@ -1,14 +1,12 @@
 #include "discovery/AccountsFile.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <map>
 #include <optional>
+#include <sstream>
 
 #include "discovery/AccountProblem.h"
+#include "discovery/ConfigFile.h"
 
 namespace discovery {
 
@@ -132,16 +130,9 @@ std::vector<Section> ReadSections(std::istream& in, const std::string& path,
 }  // namespace
 
 std::vector<Account> ReadAccountsFile(const std::string& path, std::ostream& warnings) {
-  std::error_code error;
-  if (std::filesystem::status(path, error).type() == std::filesystem::file_type::not_found) {
-    return {};
-  }
-  std::ifstream in(path, std::ios::binary);
-  if (error || !in) {
-    const std::string reason = error ? error.message() : std::strerror(errno);
-    warnings << "orvane: " << path << " cannot be read: " << reason << "\n";
-    return {};
-  }
+  const std::optional<std::string> text = ReadConfigFile(path, warnings);
+  if (!text) return {};
+  std::istringstream in(*text);
   std::vector<Account> accounts;
   for (const Section& section : ReadSections(in, path, warnings)) {
     Account account;

@@ -19,7 +19,7 @@ using store::imap::Account;
 //   user      the user name to log in with
 // Lines starting with # or ; are comments. A section that cannot be used (no host, a bad port, an
 // unknown security, ...) is left out with a warning on `warnings`; nothing is guessed. A missing
-// file has no accounts.
+// file has no accounts; one that cannot be read, or is no regular file, has none and is said.
 std::vector<Account> ReadAccountsFile(const std::string& path, std::ostream& warnings);
 
 }  // namespace discovery

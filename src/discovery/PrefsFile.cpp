@@ -1,9 +1,9 @@
 #include "discovery/PrefsFile.h"
 
 #include <charconv>
-#include <fstream>
 #include <optional>
-#include <sstream>
+
+#include "discovery/ConfigFile.h"
 
 namespace discovery {
 namespace {
@@ -257,12 +257,9 @@ class PrefsParser {
 
 Prefs ParsePrefs(std::string_view text) { return PrefsParser(text).Parse(); }
 
-Prefs ReadPrefsFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return {};
-  std::ostringstream text;
-  text << in.rdbuf();
-  return ParsePrefs(text.str());
+Prefs ReadPrefsFile(const std::string& path, std::ostream& warnings) {
+  const std::optional<std::string> text = ReadConfigFile(path, warnings);
+  return text ? ParsePrefs(*text) : Prefs();
 }
 
 }  // namespace discovery

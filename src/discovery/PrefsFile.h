@@ -1,6 +1,7 @@
 #pragma once
 
 #include <map>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -17,7 +18,8 @@ using Prefs = std::map<std::string, PrefValue>;
 // read is skipped up to its `;`; junk never stops the rest from being read.
 Prefs ParsePrefs(std::string_view text);
 
-// The preferences of the file at `path`; none when it cannot be read.
-Prefs ReadPrefsFile(const std::string& path);
+// The preferences of the file at `path`; none when there is no such file, or when it cannot be
+// read (said on `warnings`).
+Prefs ReadPrefsFile(const std::string& path, std::ostream& warnings);
 
 }  // namespace discovery

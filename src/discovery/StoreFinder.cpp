@@ -58,8 +58,8 @@ class Finder {
   std::vector<FoundStore> stores_;
 };
 
-void AddThunderbirdAccounts(const std::string& home, Finder& finder) {
-  for (const std::string& profile : ThunderbirdProfiles(home)) {
+void AddThunderbirdAccounts(const std::string& home, Finder& finder, std::ostream& warnings) {
+  for (const std::string& profile : ThunderbirdProfiles(home, warnings)) {
     for (const char* kind : {"Mail", "ImapMail"}) {
       std::string directory = profile + "/" + kind;
       if (!IsDirectory(directory)) continue;
@@ -89,7 +89,7 @@ void AddSpool(Finder& finder) {
 
 }  // namespace
 
-std::vector<FoundStore> FindStores() {
+std::vector<FoundStore> FindStores(std::ostream& warnings) {
   Finder finder;
   const std::string home = Environment("HOME");
   std::string maildir = Environment("MAILDIR");
@@ -105,7 +105,7 @@ std::vector<FoundStore> FindStores() {
       finder.Add(IsMaildir(path) ? FoundStore::Kind::MaildirTree : FoundStore::Kind::MboxTree, name,
                  path, path);
     }
-    AddThunderbirdAccounts(home, finder);
+    AddThunderbirdAccounts(home, finder, warnings);
   }
   AddSpool(finder);
   return finder.Take();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <iostream>
 #include <vector>
 
 #include "store/local/LocalStore.h"
@@ -13,7 +14,8 @@ using store::local::FoundStore;
 //  2. ~/Mail, then ~/mail (directories of mbox files and maildirs, as mutt keeps them);
 //  3. each account directory under Mail/ and ImapMail/ of every Thunderbird profile;
 //  4. the spool mailbox, $MAIL else /var/mail/$USER, when it is a non-empty file.
-// A directory reached twice (through a link, or named by two of these) is listed once.
-std::vector<FoundStore> FindStores();
+// A directory reached twice (through a link, or named by two of these) is listed once. A
+// profiles.ini that cannot be read is said on `warnings`.
+std::vector<FoundStore> FindStores(std::ostream& warnings = std::cerr);
 
 }  // namespace discovery

@@ -1,30 +1,66 @@
 #include "discovery/ThunderbirdProfiles.h"
 
-#include <QDir>
-#include <QSettings>
-#include <QStringList>
-#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <sstream>
+
+#include "discovery/ConfigFile.h"
 
 namespace discovery {
+namespace {
 
-std::vector<std::string> ThunderbirdProfiles(const std::string& home) {
-  const QString base = QString::fromStdString(home + "/.thunderbird");
-  QSettings ini(base + "/profiles.ini", QSettings::IniFormat);
-  QStringList groups = ini.childGroups();
-  // Profile0, Profile1, ... in the order they were numbered.
-  std::sort(groups.begin(), groups.end(), [](const QString& a, const QString& b) {
+std::string Trimmed(const std::string& text) {
+  const char* space = " \t\r";
+  const size_t begin = text.find_first_not_of(space);
+  if (begin == std::string::npos) return {};
+  return text.substr(begin, text.find_last_not_of(space) - begin + 1);
+}
+
+bool IsProfile(const std::string& section) {
+  static const std::string kPrefix = "profile";
+  if (section.size() < kPrefix.size()) return false;
+  for (size_t i = 0; i < kPrefix.size(); ++i) {
+    if ((section[i] | 0x20) != kPrefix[i]) return false;
+  }
+  return true;
+}
+
+// Profile0, Profile1, ..., Profile10 in the order they were numbered.
+struct Numbered {
+  bool operator()(const std::string& a, const std::string& b) const {
     return a.size() != b.size() ? a.size() < b.size() : a < b;
-  });
+  }
+};
+
+}  // namespace
+
+std::vector<std::string> ThunderbirdProfiles(const std::string& home, std::ostream& warnings) {
+  const std::string base = home + "/.thunderbird";
+  std::optional<std::string> text = ReadConfigFile(base + "/profiles.ini", warnings);
+  if (!text) return {};
+  if (text->starts_with("\xEF\xBB\xBF")) text->erase(0, 3);
+  // Read by hand, as the client does: [section] headings and key=value lines, the value taken
+  // whole (commas and quotes included). A comment's key starts with ; or # and so is never one of
+  // those read.
+  std::map<std::string, std::map<std::string, std::string>, Numbered> sections;
+  std::map<std::string, std::string>* section = nullptr;
+  std::istringstream lines(*text);
+  for (std::string raw; std::getline(lines, raw);) {
+    const std::string line = Trimmed(raw);
+    const size_t equals = line.find('=');
+    if (line.starts_with('[') && line.ends_with(']')) {
+      section = &sections[Trimmed(line.substr(1, line.size() - 2))];
+    } else if (section && equals != std::string::npos) {
+      (*section)[Trimmed(line.substr(0, equals))] = Trimmed(line.substr(equals + 1));
+    }
+  }
   std::vector<std::string> profiles;
-  for (const QString& group : groups) {
-    if (!group.startsWith(QLatin1String("Profile"), Qt::CaseInsensitive)) continue;
-    ini.beginGroup(group);
-    // QSettings reads an unquoted value with commas as a list.
-    QString path = ini.value(QStringLiteral("Path")).toStringList().join(QLatin1String(", "));
-    bool relative = ini.value(QStringLiteral("IsRelative"), 1).toInt() != 0;
-    ini.endGroup();
-    if (path.isEmpty()) continue;
-    profiles.push_back((relative ? QDir(base).filePath(path) : path).toStdString());
+  for (auto& [name, keys] : sections) {
+    const std::string& path = keys["Path"];
+    if (!IsProfile(name) || path.empty()) continue;
+    // A profile is relative unless it says otherwise.
+    const bool relative = keys["IsRelative"] != "0";
+    profiles.push_back(relative ? (std::filesystem::path(base) / path).string() : path);
   }
   return profiles;
 }

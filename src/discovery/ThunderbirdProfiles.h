@@ -1,5 +1,6 @@
 #pragma once
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -7,7 +8,8 @@ namespace discovery {
 
 // The directories of the mail client profiles listed in ~/.thunderbird/profiles.ini under the home
 // `home`, in the order they were numbered (Profile0, Profile1, ...); relative paths resolved
-// against ~/.thunderbird. Nothing when there is no such file.
-std::vector<std::string> ThunderbirdProfiles(const std::string& home);
+// against ~/.thunderbird. Nothing when there is no such file; when it cannot be read, nothing and
+// a warning on `warnings`.
+std::vector<std::string> ThunderbirdProfiles(const std::string& home, std::ostream& warnings);
 
 }  // namespace discovery

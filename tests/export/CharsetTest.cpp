@@ -42,9 +42,7 @@ using Charset = exporttest::ExportTest;
 
 TEST_F(Charset, EachLocaleKeepsWhatItsSetCanShowAndWritesOneQuestionMarkForAnyOtherCharacter) {
   const std::string greek = "Καλημέρα 日本語 café", broken = "ok\xFF\xC3(end";
-  const std::string brokenShown =
-      "ok?"
-      "?(end";
+  const std::string brokenShown = "ok?\?(end";
   // 4 MB in UTF-8: characters straddle every flush, in runs the locale can and cannot show
   const std::string longText = Repeat("日本語é", 300000) + Repeat("café ", 100000);
   const struct {

@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 #include <locale.h>
-#include <stdlib.h>
 
 #include <filesystem>
 #include <fstream>
@@ -15,6 +14,7 @@
 #include <vector>
 
 #include "ScriptedStore.h"
+#include "TempHome.h"
 #include "export/FolderExport.h"
 
 namespace exporttest {
@@ -48,20 +48,15 @@ struct RecordingView : exporter::ExportView {
   bool ContinueExport() override { return continueExport; }
 };
 
-// The folder "Inbox" and the export file, under a UTF-8 locale unless a test picks another.
+// The folder "Inbox" and the export file in a home of its own, under a UTF-8 locale unless a
+// test picks another.
 class ExportTest : public testing::Test {
  public:
   void SetUp() override {
     ASSERT_NE(setlocale(LC_CTYPE, "C.UTF-8"), nullptr);
-    std::string scratch = (std::filesystem::temp_directory_path() / "orvane-XXXXXX").string();
-    ASSERT_NE(mkdtemp(scratch.data()), nullptr);
-    dir = scratch;
-    view.path = (dir / "messages.txt").string();
+    view.path = dir / "messages.txt";
   }
-  void TearDown() override {
-    setlocale(LC_CTYPE, "C");
-    std::filesystem::remove_all(dir);
-  }
+  void TearDown() override { setlocale(LC_CTYPE, "C"); }
 
   exporter::Outcome Export() { return exporter::SaveMessagesToFile(view, folder); }
 
@@ -71,33 +66,17 @@ class ExportTest : public testing::Test {
   }
   std::string FileBytes() const { return Bytes(view.path); }
 
-  // A message without transport headers, every header-block value present.
-  scripted::ScriptedMessage& Headerless(const std::string& id, const std::string& body) {
-    scripted::ScriptedMessage& m = folder->AddMessage();
-    m.messageId = id;
-    m.sender = "Ann <ann@example.org>";
-    m.recipients = "Bob <bob@example.org>";
-    m.subject = "Lunch";
-    m.date = "2024-05-01 12:30:00";
-    m.body = body;
-    return m;
-  }
-
   std::shared_ptr<scripted::CallLog> log = std::make_shared<scripted::CallLog>();
   std::shared_ptr<scripted::ScriptedFolder> folder =
       std::make_shared<scripted::ScriptedFolder>("Inbox", "Inbox", log);
   RecordingView view;
-  std::filesystem::path dir;
+  TempHome home;
+  const std::filesystem::path dir = home.path();
 };
 
 // The record of a message made by ScriptedFolder::AddMessage(subject, body).
 inline std::string TransportRecord(const std::string& subject, const std::string& body) {
   return "Received: from relay by mx\r\nSubject: " + subject + "\r\n" + body + "\r\n\f\r\n";
 }
-
-// The header block of Headerless() after its Message-ID line.
-inline const std::string kBlockTail =
-    "From: Ann <ann@example.org>\r\nTo: Bob <bob@example.org>\r\nSubject: Lunch\r\n"
-    "Date: 2024-05-01 12:30:00\r\n\r\n";
 
 }  // namespace exporttest

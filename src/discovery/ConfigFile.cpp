@@ -1,0 +1,33 @@
+#include "discovery/ConfigFile.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "store/reading/Files.h"
+
+namespace discovery {
+
+std::optional<std::string> ReadConfigFile(const std::string& path, std::ostream& warnings) {
+  struct stat opened;
+  const store::reading::FileDescriptor file = store::reading::OpenForReading(path, &opened);
+  std::string reason;
+  if (file.get() < 0) {
+    if (errno == ENOENT || errno == ENOTDIR) return std::nullopt;
+    // What is neither a regular file nor a directory is refused with EINVAL.
+    reason = errno == EINVAL ? "it is not a regular file" : std::strerror(errno);
+  } else {
+    try {
+      const mail::Bytes bytes = store::reading::ReadAll(file, path, nullptr, &opened);
+      return std::string(reinterpret_cast<const char*>(bytes->data), bytes->len);
+    } catch (const store::Error& error) {
+      reason = error.what();
+      if (reason.starts_with(path + ": ")) reason.erase(0, path.size() + 2);
+    }
+  }
+  warnings << "orvane: " << path << " cannot be read: " << reason << "\n";
+  return std::nullopt;
+}
+
+}  // namespace discovery

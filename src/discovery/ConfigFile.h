@@ -1,0 +1,15 @@
+#pragma once
+
+#include <optional>
+#include <ostream>
+#include <string>
+
+namespace discovery {
+
+// The text of a file the user keeps settings in (profiles.ini, prefs.js, accounts.conf). It is
+// read only when it is a regular file, and opened without waiting: a FIFO or a device in its
+// place must not hang the program. A missing file is nothing to say; any other that cannot be
+// read is named on `warnings` with the reason, and gives nothing.
+std::optional<std::string> ReadConfigFile(const std::string& path, std::ostream& warnings);
+
+}  // namespace discovery

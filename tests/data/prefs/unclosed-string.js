@@ -1,0 +1,3 @@
+// an unclosed string costs only its own line
+user_pref("a", "never closed);
+user_pref("b", "kept");

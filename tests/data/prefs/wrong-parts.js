@@ -1,0 +1,2 @@
+// statements with missing or wrong parts are skipped, their neighbours kept
+user_pref("a", );user_pref("b" 1);user_pref("c", 1;user_pref(b, 1);user_pref("d", maybe);user_pref("e", - "x");user_pref("f", 1)user_pref("g", 7);;;user_pref("h", +8);
