@@ -5,7 +5,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "store/reading/Files.h"
+#include "store/reading/FileReading.h"
 
 namespace discovery {
 
