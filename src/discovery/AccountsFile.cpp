@@ -16,13 +16,6 @@ namespace {
 // Read by hand rather than with QSettings, which sorts the sections (the user's order is the
 // order the accounts are listed in) and reads a value with commas as a list.
 
-std::string Trimmed(const std::string& text) {
-  const char* space = " \t\r";
-  const size_t begin = text.find_first_not_of(space);
-  if (begin == std::string::npos) return {};
-  return text.substr(begin, text.find_last_not_of(space) - begin + 1);
-}
-
 std::string Lower(std::string text) {
   std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) {
     return static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);

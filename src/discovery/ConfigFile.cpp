@@ -30,4 +30,11 @@ std::optional<std::string> ReadConfigFile(const std::string& path, std::ostream&
   return std::nullopt;
 }
 
+std::string Trimmed(const std::string& text) {
+  const char* space = " \t\r";
+  const size_t begin = text.find_first_not_of(space);
+  if (begin == std::string::npos) return {};
+  return text.substr(begin, text.find_last_not_of(space) - begin + 1);
+}
+
 }  // namespace discovery

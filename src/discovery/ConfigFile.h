@@ -12,4 +12,7 @@ namespace discovery {
 // read is named on `warnings` with the reason, and gives nothing.
 std::optional<std::string> ReadConfigFile(const std::string& path, std::ostream& warnings);
 
+// A line of such a file without the blanks (and the CR of a CR LF) around it.
+std::string Trimmed(const std::string& text);
+
 }  // namespace discovery

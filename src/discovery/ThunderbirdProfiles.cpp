@@ -9,13 +9,6 @@
 namespace discovery {
 namespace {
 
-std::string Trimmed(const std::string& text) {
-  const char* space = " \t\r";
-  const size_t begin = text.find_first_not_of(space);
-  if (begin == std::string::npos) return {};
-  return text.substr(begin, text.find_last_not_of(space) - begin + 1);
-}
-
 bool IsProfile(const std::string& section) {
   static const std::string kPrefix = "profile";
   if (section.size() < kPrefix.size()) return false;
