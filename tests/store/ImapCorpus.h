@@ -1,8 +1,8 @@
 #pragma once
 
-// The messages the IMAP export tests serve: the message fixtures that carry a date, then
-// generated ones of every record form, line-end style, charset and maildir flag, each delivered a
-// minute after the one before.
+// The messages the IMAP tests serve: the message fixtures that carry a date, then generated ones
+// of every record form, line-end style, charset and maildir flag, each delivered a minute after
+// the one before.
 
 #include <string>
 #include <vector>
@@ -14,41 +14,31 @@ namespace imaptest {
 inline constexpr long kFirstDelivery = 1709546400;  // 2024-03-04 10:00 UTC
 
 inline std::string GeneratedMessage(int i) {
-  const std::string n = std::to_string(i);
-  std::string text;
-  if (i % 3 == 0) {
-    text +=
-        "Received: from relay.example.org by mx.example.org; Mon, 4 Mar 2024 10:00:00 +0000\r\n";
-  }
+  const std::string n = std::to_string(i), b = "--b" + n;
+  std::string text = i % 3 == 0 ? "Received: from relay.example.org by mx.example.org; Mon, 4 Mar "
+                                  "2024 10:00:00 +0000\r\n"
+                                : "";
   text += "From: Sender " + n + " <s" + n + "@example.org>\r\nTo: Bob <bob@example.org>\r\n";
   text += "Subject: Message " + n + (i % 7 == 3 ? " caf\xe9" : "") + "\r\n";
   text += "Date: Mon, 4 Mar 2024 10:" + std::to_string(10 + i % 50) + ":00 +0000\r\n";
   if (i % 11 != 5) text += "Message-ID: <m" + n + "@example.org>\r\n";
   std::string body;
-  for (int line = 0; line < 3 + (i * 37) % 60; ++line) {
+  for (int line = 0; line < 3 + (i * 37) % 60; ++line)
     body += "Line " + std::to_string(line) + " of message " + n + ": the quick brown fox.\r\n";
-  }
   if (i % 4 == 1) {
-    text +=
-        "MIME-Version: 1.0\r\nContent-Type: multipart/alternative; boundary=\"b" + n + "\"\r\n\r\n";
-    text += "--b" + n + "\r\nContent-Type: text/plain; charset=utf-8\r\n\r\n" + body;
-    text += "--b" + n + "\r\nContent-Type: text/html\r\n\r\n<p>" + n + "</p>\r\n--b" + n + "--\r\n";
+    text += "MIME-Version: 1.0\r\nContent-Type: multipart/alternative; boundary=\"b" + n +
+            "\"\r\n\r\n" + b + "\r\nContent-Type: text/plain; charset=utf-8\r\n\r\n" + body + b +
+            "\r\nContent-Type: text/html\r\n\r\n<p>" + n + "</p>\r\n" + b + "--\r\n";
   } else if (i % 6 == 4) {  // HTML written over several lines, as mail programs do
-    text += "MIME-Version: 1.0\r\nContent-Type: text/html; charset=utf-8\r\n\r\n";
-    text += "<html><body>\r\n<p>Dear Bob,\r\nthe figures for " + n + "\r\nare in.</p>\r\n" +
-            "<p>Regards,<br>\r\nAnn</p>\r\n</body></html>\r\n";
-  } else if (i % 7 == 3) {
-    text += "\r\n" + body + "Gr\xfc\xdf" + "e, no charset named.\r\n";
+    text +=
+        "MIME-Version: 1.0\r\nContent-Type: text/html; charset=utf-8\r\n\r\n<html><body>\r\n"
+        "<p>Dear Bob,\r\nthe figures for " +
+        n + "\r\nare in.</p>\r\n" + "<p>Regards,<br>\r\nAnn</p>\r\n</body></html>\r\n";
   } else {
-    text += "\r\n" + body;
+    text +=
+        "\r\n" + body + (i % 7 == 3 ? std::string("Gr\xfc\xdf") + "e, no charset named.\r\n" : "");
   }
-  if (i % 5 == 2) {  // a message stored with bare line feeds
-    std::string lf;
-    for (char c : text) {
-      if (c != '\r') lf += c;
-    }
-    text = lf;
-  }
+  if (i % 5 == 2) std::erase(text, '\r');  // a message stored with bare line feeds
   return text;
 }
 
@@ -60,9 +50,8 @@ inline std::vector<std::string> CorpusMessages(int count) {
         "rfc2047-subject-utf8-body-no-charset.eml"}) {
     messages.push_back(Fixture(fixture));
   }
-  for (int i = static_cast<int>(messages.size()); i < count; ++i) {
+  for (int i = static_cast<int>(messages.size()); i < count; ++i)
     messages.push_back(GeneratedMessage(i));
-  }
   messages.resize(count);
   return messages;
 }

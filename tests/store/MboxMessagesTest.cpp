@@ -1,128 +1,83 @@
-// How an mbox file is cut into messages.
-
-#include <gtest/gtest.h>
+// How an mbox file is cut into messages when lines, or an empty line between messages, lie around
+// the end of the scanner's 1 MiB buffer (smaller files are kept under tests/data/mbox), and the
+// index of where each message lies.
 
 #include "StoreReading.h"
+#include "store/mbox/MboxMessages.h"
+#include "store/mbox/MboxSpans.h"
 
-namespace {
-
-class MboxMessages : public ::testing::Test {
- protected:
-  std::shared_ptr<store::Folder> Mbox(const std::string& bytes) {
-    home.Write("Mail/box", bytes);
-    return FolderAt("Mail", {"box"});
-  }
-
-  TempHome home;
-};
-
-}  // namespace
-
-TEST_F(MboxMessages, AFromLineStartsAMessageOnlyAtTheStartOrAfterAnEmptyLine) {
-  auto box = Mbox(
-      "From a@example.org Mon Jan  1 00:00:00 2024\nSubject: one\n\nline\n"
-      "From the middle of a paragraph\n\n"
-      // Envelope lines may be long.
-      "From a.rather.long.address.of.someone@mail.subdomain.example.org Mon Jan  1 00:00:00 2024\n"
-      "Subject: two\n\nlast\n");
-  EXPECT_EQ(box->Messages()->Count(), 2);
-  EXPECT_EQ(Fields(box), (Names{"one", "two"}));
-  EXPECT_EQ(Fields(box, "body"), (Names{"line\r\nFrom the middle of a paragraph\r\n", "last\r\n"}));
-}
-
-TEST_F(MboxMessages, CrLfFilesAndFilesWithoutAFinalEmptyLine) {
-  auto box = Mbox(
-      "From a Mon Jan  1 00:00:00 2024\r\nSubject: one\r\n\r\nfirst\r\n\r\n"
-      "From b Mon Jan  1 00:00:00 2024\r\nSubject: two\r\n\r\nsecond\r\nno break at the end");
-  EXPECT_EQ(Fields(box), (Names{"one", "two"}));
-  EXPECT_EQ(Fields(box, "body"), (Names{"first\r\n", "second\r\nno break at the end"}));
-}
-
-TEST_F(MboxMessages, ReadsTheSameAsFromAMaildirWithQuotedFromLinesLosingOneQuoteMark) {
-  const std::string message = Fixture("plain.eml");
-  auto box = Mbox("From alice@example.org Tue Mar  5 13:30:00 2024\n" + message + "\n" +
-                  "From a@example.org Mon Jan  1 00:00:00 2024\nSubject: quoting\n\n"
-                  ">From here\n>>From there\n> From a reply\n>Fromage\n\n");
-  home.Maildir("Maildir");
-  home.Write("Maildir/cur/1709645400.a.host:2,S", message);
-  auto inbox = FolderAt("Maildir", {"Inbox"});
-  for (const std::string field : {"headers", "body", "date"}) {
-    EXPECT_EQ(Fields(box, field).at(0), Fields(inbox, field).at(0)) << field;
-  }
-  EXPECT_EQ(Fields(box, "body").at(1),
-            "From here\r\n>From there\r\n> From a reply\r\n>Fromage\r\n");
-}
-
-TEST_F(MboxMessages, TextBeforeTheFirstFromLineIsAMessageToo) {
-  home.SetEnv("MAIL", home.Write("spool",
-                                 "Subject: stray\n\nsaved by hand\n\n"
-                                 "From a Mon Jan  1 00:00:00 2024\nSubject: one\n\nx\n"));
-  auto spool = FolderAt("Inbox (spool)", {"Inbox"});
-  EXPECT_EQ(spool->Messages()->Count(), 2);
-  EXPECT_EQ(Fields(spool), (Names{"stray", "one"}));
-}
-
-TEST_F(MboxMessages, AMessageGMimeCannotParseLosesNoneAfterIt) {
-  auto box = Mbox(
-      "From a Mon Jan  1 00:00:00 2024\nSubject: before\n\nx\n\n"
-      "From b Mon Jan  1 00:00:00 2024\n\n\n"
-      "From c Mon Jan  1 00:00:00 2024\n\x01\x02 not a header\n\n"
-      "From d Mon Jan  1 00:00:00 2024\nContent-Type: multipart/mixed; boundary=\"never\"\n"
-      "Subject: unterminated\n\n--never\nContent-Type: text/plain\n\npart\n\n"
-      "From e Mon Jan  1 00:00:00 2024\nSubject: after\n\ny\n");
-  EXPECT_EQ(box->Messages()->Count(), 5);
-  EXPECT_EQ(Fields(box), (Names{"before", "", "", "unterminated", "after"}));
-  EXPECT_EQ(Fields(box, "body").at(2), "\x01\x02 not a header\r\n");
-  EXPECT_EQ(Fields(box, "body").at(3), "part\r\n");
-}
-
-TEST_F(MboxMessages, MessagesLongerThanTheScanBufferStayWhole) {
-  std::string big, bigWithCrLf;
+TEST(MboxMessages, MessagesAndLinesAroundTheScanBuffersEndAreCutWhereTheyEnd) {
+  struct Row {
+    std::string why, bytes;
+    Names subjects, bodies;
+  };
+  const std::size_t kBuffer = 1 << 20;
+  auto from = [](char who, const std::string& lineBreak = "\n") {
+    return "From " + std::string(1, who) + " Mon Jan  1 00:00:00 2024" + lineBreak;
+  };
+  std::string big, bigCrLf;
   for (int i = 0; i < 40000; ++i) {
-    std::string line = "line " + std::to_string(i) + std::string(90, '.');
+    const std::string line = "line " + std::to_string(i) + std::string(90, '.');
     big += line + "\n";
-    bigWithCrLf += line + "\r\n";
+    bigCrLf += line + "\r\n";
   }
-  const std::string longLine(2 << 20, 'b');
-  auto box = Mbox("From a Mon Jan  1 00:00:00 2024\nSubject: big\n\n" + big + "\n" +
-                  "From b Mon Jan  1 00:00:00 2024\nSubject: long line\n\n" + longLine + "\n\n" +
-                  "From c Mon Jan  1 00:00:00 2024\nSubject: small\n\nz\n");
-  EXPECT_EQ(Fields(box), (Names{"big", "long line", "small"}));
-  // Compared without printing megabytes when they differ.
-  EXPECT_TRUE(Fields(box, "body") == (Names{bigWithCrLf, longLine + "\r\n", "z\r\n"}));
-}
-
-TEST_F(MboxMessages, TheMiddleOfALongLineIsNeverTakenForAnEnvelopeLine) {
-  // "From " lies a scan buffer's length into a line that follows an empty line.
-  const std::string line = std::string(1 << 20, 'x') + "From the middle";
-  auto box = Mbox("From a Mon Jan  1 00:00:00 2024\nSubject: long\n\nintro\n\n" + line + "\n");
-  EXPECT_EQ(box->Messages()->Count(), 1);
-  EXPECT_TRUE(Fields(box, "body") == Names{"intro\r\n\r\n" + line + "\r\n"});
-}
-
-TEST_F(MboxMessages, ALongLineEndingAtTheScanBuffersEndIsNoEmptyLine) {
-  // The line break of a body line longer than the rest of the scan buffer opens the next buffer;
-  // the "From " line after it follows no empty line.
-  const std::string head = "From a Mon Jan  1 00:00:00 2024\nSubject: long\n\nintro\n";
-  const std::string line((1 << 20) - head.size(), 'x');
-  auto box = Mbox(head + line + "\nFrom the next line\n");
-  EXPECT_EQ(box->Messages()->Count(), 1);
-  EXPECT_TRUE(Fields(box, "body") == Names{"intro\r\n" + line + "\r\nFrom the next line\r\n"});
-}
-
-TEST_F(MboxMessages, AnEmptyLineAcrossTheScanBuffersEndStillSeparatesMessages) {
-  // The separating empty line, LF or CR LF, lies at each offset around the end of the first scan
-  // buffer in turn.
-  for (const std::string breakText : {"\n", "\r\n"}) {
+  const std::string head = from('a') + "Subject: long\n\nintro\n", wide(kBuffer, 'x');
+  const std::string toTheEnd = wide.substr(head.size());  // of the first buffer
+  const std::string longLine(2 * kBuffer, 'b');
+  std::vector<Row> rows = {
+      {"a message, and a line, longer than the buffer",
+       from('a') + "Subject: big\n\n" + big + "\n" + from('b') + "Subject: long line\n\n" +
+           longLine + "\n\n" + from('c') + "Subject: small\n\nz\n",
+       {"big", "long line", "small"},
+       {bigCrLf, longLine + "\r\n", "z\r\n"}},
+      {"\"From \" a buffer's length into a line after an empty line is no envelope line",
+       head + "\n" + wide + "From the middle\n",
+       {"long"},
+       {"intro\r\n\r\n" + wide + "From the middle\r\n"}},
+      {"a long line ending at the buffer's end is no empty line",
+       head + toTheEnd + "\nFrom the next line\n",
+       {"long"},
+       {"intro\r\n" + toTheEnd + "\r\nFrom the next line\r\n"}},
+  };
+  // The separating empty line, LF or CR LF, at each offset around the buffer's end.
+  for (const std::string lineBreak : {"\n", "\r\n"}) {
     for (int shift = -4; shift <= 4; ++shift) {
-      SCOPED_TRACE(std::to_string(breakText.size()) + "-byte line breaks, shift " +
-                   std::to_string(shift));
-      const std::string head = "From a Mon Jan  1 00:00:00 2024" + breakText + "Subject: first" +
-                               breakText + breakText + "text" + breakText;
-      const std::string filler((1 << 20) + shift - head.size() - 2 * breakText.size(), 'x');
-      auto box = Mbox(head + filler + breakText + breakText + "From b Mon Jan  1 00:00:00 2024" +
-                      breakText + "Subject: second" + breakText + breakText + "z" + breakText);
-      EXPECT_EQ(Fields(box), (Names{"first", "second"}));
+      const std::string first =
+          from('a', lineBreak) + "Subject: first" + lineBreak + lineBreak + "text" + lineBreak;
+      const std::string filler(kBuffer + shift - first.size() - 2 * lineBreak.size(), 'x');
+      rows.push_back({"an empty line across the buffer's end, shift " + std::to_string(shift),
+                      first + filler + lineBreak + lineBreak + from('b', lineBreak) +
+                          "Subject: second" + lineBreak + lineBreak + "z" + lineBreak,
+                      {"first", "second"},
+                      {"text\r\n" + filler + "\r\n", "z\r\n"}});
     }
+  }
+  TempHome home;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.why);
+    const std::shared_ptr<store::Collection<store::Message>> messages =
+        std::make_shared<store::mbox::MboxMessages>(home.Write("box", row.bytes));
+    EXPECT_EQ(Subjects(messages), row.subjects);
+    EXPECT_TRUE(Each(messages, [](auto& m) { return m->BodyText(); }) == row.bodies)
+        << "the bodies differ";
+    EXPECT_EQ(messages->Count(), std::ssize(row.subjects));
+  }
+}
+
+TEST(MboxSpans, EverySpanComesBackAsItWentIn) {
+  constexpr off_t kGiB = off_t{1} << 30;
+  std::vector<store::mbox::MboxScanner::Span> spans;
+  store::mbox::MboxSpans index;
+  for (off_t i = 0, at = 0; i < 3000; ++i) {
+    // Small messages, with now and then one of several gigabytes, or a gap as large.
+    const off_t length = i % 700 == 5 ? 5 * kGiB : 100 + i;
+    spans.push_back({at, i == 2999 ? at : at + length});  // the last one empty
+    index.push_back(spans.back());
+    at += length + (i % 900 == 7 ? 6 * kGiB : 1);
+  }
+  ASSERT_EQ(index.size(), spans.size());
+  for (std::size_t i = 0; i < spans.size(); ++i) {
+    EXPECT_EQ(index[i].begin, spans[i].begin) << i;
+    EXPECT_EQ(index[i].end, spans[i].end) << i;
   }
 }

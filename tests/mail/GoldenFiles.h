@@ -1,0 +1,76 @@
+#pragma once
+
+// Files kept under tests/data, each kind read by one test that walks its directory.
+//
+// A .fields file keeps field values, one "name: value" line a field. Values are escaped: \r, \n,
+// \t, \\, and \xNN for other control characters and for a space that ends the value; after each
+// line break of a value but the last, the value goes on in a line of its own, two spaces in.
+// "<absent>" is a value the message does not have.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+// The names of the files of a directory under tests/data that end in `extension`, without it.
+inline std::vector<std::string> DataNames(const std::string& directory, const char* extension) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(ORVANE_TEST_DATA "/" + directory))
+    if (entry.path().extension() == extension) names.push_back(entry.path().stem().string());
+  return names;
+}
+
+inline std::string DataFile(const std::string& path) {
+  std::ifstream in(ORVANE_TEST_DATA "/" + path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// The rows of a table kept under tests/data: its lines but blank ones and # comments, each cut
+// into columns at "|", blanks around them left out; a line that ends in "|" ends in an empty one.
+inline std::vector<std::vector<std::string>> DataRows(const std::string& path) {
+  std::vector<std::vector<std::string>> rows;
+  std::istringstream in(DataFile(path));
+  for (std::string line; std::getline(in, line);) {
+    if (line.empty() || line[0] == '#') continue;
+    std::istringstream columns(line);
+    rows.emplace_back();
+    for (std::string column; std::getline(columns, column, '|');) {
+      column.erase(0, column.find_first_not_of(' '));
+      rows.back().push_back(column.erase(column.find_last_not_of(' ') + 1));
+    }
+    if (line.ends_with('|')) rows.back().emplace_back();
+  }
+  return rows;
+}
+
+// A test named after the first column of its row.
+inline std::string DataTestName(const testing::TestParamInfo<std::vector<std::string>>& info) {
+  std::string name = info.param.at(0);
+  for (char& c : name) c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+  return name;
+}
+
+// Values given as text, or as optional text that is "<absent>" when there is none.
+template <class Value>
+std::string FieldsText(const std::vector<std::string>& names, const std::vector<Value>& values) {
+  std::string text;
+  for (std::size_t field = 0; field < names.size(); ++field) {
+    const std::string value = std::optional<std::string>(values[field]).value_or("<absent>");
+    text += names[field] + (value.empty() ? ":" : ": ");
+    for (std::size_t i = 0; i < value.size(); ++i) {
+      const unsigned char c = value[i];
+      char escaped[5] = {static_cast<char>(c)};
+      if (const auto named = std::string_view("\\\r\n\t").find(c); named != std::string::npos) {
+        std::snprintf(escaped, sizeof escaped, "\\%c", "\\rnt"[named]);
+      } else if (c < ' ' || c == 0x7f || (c == ' ' && i + 1 == value.size())) {
+        std::snprintf(escaped, sizeof escaped, "\\x%02x", c);
+      }
+      text += escaped;
+      if (c == '\n' && i > 0 && value[i - 1] == '\r' && i + 1 < value.size()) text += "\n  ";
+    }
+    text += "\n";
+  }
+  return text;
+}

@@ -1,0 +1,76 @@
+// Each message kept as tests/data/messages/<name>.eml, parsed alone, gives exactly the fields kept
+// beside it in <name>.fields (see GoldenFiles.h). It is parsed as delivered at 2024-03-09 16:00:00
+// UTC, as a maildir file name would say; "undelivered date" is its date without that. Dates read
+// in the C locale and UTC: "%x %X".
+
+#include <gtest/gtest.h>
+#include <sys/inotify.h>
+#include <unistd.h>
+
+#include "GoldenFiles.h"
+#include "TempHome.h"
+#include "mail/MessageParser.h"
+
+namespace {
+
+mail::MessageFields Parse(std::string_view text, std::optional<time_t> delivered = 1710000000) {
+  mail::Bytes bytes(g_byte_array_new());
+  g_byte_array_append(bytes.get(), reinterpret_cast<const guint8*>(text.data()),
+                      static_cast<guint>(text.size()));
+  return mail::ParseMessage({std::move(bytes), false, delivered});
+}
+
+class MessageFile : public testing::TestWithParam<std::string> {};
+
+}  // namespace
+
+TEST_P(MessageFile, GivesTheFieldsKeptBesideIt) {
+  TempHome home;  // for TZ=UTC
+  const std::string bytes = Fixture(GetParam() + ".eml");
+  const mail::MessageFields f = Parse(bytes);
+  const auto undelivered = Parse(bytes, std::nullopt).date;
+  const std::vector<std::optional<std::string>> given = {
+      f.transportHeaders, f.messageId, f.subject,   f.sender,
+      f.recipients,       f.date,      undelivered, f.body};
+  const std::vector<std::string> names = {"headers",    "id",   "subject",          "sender",
+                                          "recipients", "date", "undelivered date", "body"};
+  EXPECT_EQ(FieldsText(names, given), Fixture(GetParam() + ".fields"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Messages, MessageFile, testing::ValuesIn(DataNames("messages", ".eml")));
+
+// Messages made here: too large to keep, or naming a file of this run.
+
+TEST(LargeMessage, HeaderSectionOfMegabytesIsReadWhole) {
+  std::string headers = "Received: from somewhere\n";
+  const std::string filler(40, 'x');
+  for (int i = 0; i < 40000; ++i) headers += "X-Filler-" + std::to_string(i) + ": " + filler + "\n";
+  const mail::MessageFields f = Parse(headers + "Subject: at the end\n\nbody\n");
+  EXPECT_GT(f.transportHeaders.value_or("").size(), 2'000'000u);
+  EXPECT_TRUE(f.transportHeaders.value_or("").ends_with("X-Filler-39999: " + filler +
+                                                        "\r\nSubject: at the end\r\n"));
+  EXPECT_EQ(f.subject, "at the end");
+  EXPECT_EQ(f.body, "body\r\n");
+}
+
+TEST(LargeMessage, HtmlNestedAHundredThousandDeepKeepsItsText) {
+  std::string html;
+  for (int i = 0; i < 25000; ++i) html += "<div><b><i><font>";
+  EXPECT_EQ(Parse("Content-Type: text/html\n\n<p>top</p>" + html + "deep text\n").body,
+            "top\r\ndeep text");
+}
+
+TEST(HtmlBody, CannotMakeTheReaderOpenFiles) {
+  // A stylesheet or image on a FIFO or a device would block a reader that opens it.
+  TempHome home;
+  const std::string file = home.Write("style.css", "p { color: red }");
+  const int watch = inotify_init1(IN_NONBLOCK);
+  ASSERT_GE(inotify_add_watch(watch, file.c_str(), IN_OPEN), 0);
+  EXPECT_EQ(Parse("Content-Type: text/html\n\n<html><head><link rel=\"stylesheet\" href=\"file://" +
+                  file + "\"></head><body><p>text</p><img src=\"" + file + "\"></body></html>\n")
+                .body,
+            "text");
+  char event[sizeof(inotify_event) + 256];
+  EXPECT_LT(read(watch, event, sizeof event), 0) << "the HTML reader opened " << file;
+  close(watch);
+}

@@ -1,0 +1,74 @@
+// Stores kept under tests/data, each read back whole and compared with what is kept beside it.
+//
+// tests/data/mbox/<name>.mbox and tests/data/maildir/<name>/: the fields of each message, in walk
+// order, one message after another with an empty line between, as <name>.fields keeps them (see
+// GoldenFiles.h); and the messages read ahead by a walk, however it ends, leave no thread behind.
+//
+// tests/data/stores/trees.txt: trees of folders, each read as a local store, by the user nobody,
+// whose outline (see Outline) is kept with it.
+
+#include <sstream>
+
+#include "GoldenFiles.h"
+#include "StoreReading.h"
+#include "store/local/LocalStore.h"
+#include "store/maildir/MaildirMessages.h"
+#include "store/mbox/MboxMessages.h"
+
+namespace fs = std::filesystem;
+using store::local::FoundStore;
+
+namespace {
+
+std::vector<std::string> MessageFileNames() {
+  std::vector<std::string> names;
+  for (const std::string& name : DataNames("mbox", ".mbox")) names.push_back("mbox/" + name);
+  for (const std::string& name : DataNames("maildir", "")) names.push_back("maildir/" + name);
+  return names;
+}
+
+class MessageFiles : public testing::TestWithParam<std::string> {};
+class LocalTree : public testing::TestWithParam<Names> {};
+
+}  // namespace
+
+TEST_P(MessageFiles, HoldTheMessagesKeptBesideThem) {
+  TempHome home;  // for TZ=UTC
+  const std::string path = ORVANE_TEST_DATA "/" + GetParam();
+  std::shared_ptr<store::Collection<store::Message>> messages =
+      std::make_shared<store::maildir::MaildirMessages>(path);
+  if (GetParam().starts_with("mbox/"))
+    messages = std::make_shared<store::mbox::MboxMessages>(path + ".mbox");
+  const auto threads = ThreadsRunning();
+  const Names read = Each(messages, [](auto& m) { return FieldsText(kFieldNames, AllFields(*m)); });
+  EXPECT_EQ(Joined(read, "\n"), DataFile(GetParam() + ".fields"));
+  EXPECT_EQ(messages->Count(), std::ssize(read));
+  std::shared_ptr<store::Message> first;
+  store::Walk(messages, first);  // a walk that ends at its first message
+  EXPECT_EQ(ThreadsRunning(), threads) << "a walk leaves no thread behind, however it ends";
+}
+
+INSTANTIATE_TEST_SUITE_P(Data, MessageFiles, testing::ValuesIn(MessageFileNames()));
+
+TEST_P(LocalTree, ShowsTheOutlineKeptForIt) {
+  const Names& tree = GetParam();  // directory, store, locked paths, outline
+  TempHome home;
+  fs::copy(ORVANE_TEST_DATA "/stores/" + tree.at(0), home.path(), fs::copy_options::recursive);
+  const std::string root = home / tree.at(1).substr(tree.at(1).find(' ') + 1);
+  const auto kind = tree.at(1).starts_with("maildir ") ? FoundStore::Kind::MaildirTree
+                    : tree.at(1).starts_with("mbox ")  ? FoundStore::Kind::MboxTree
+                                                       : FoundStore::Kind::Spool;
+  std::istringstream locked(tree.at(2));
+  for (std::string path; locked >> path;) fs::permissions(home / path, fs::perms::none);
+  auto outline = [&] {
+    std::string text = Outline(
+        *store::local::LocalStore({kind, fs::path(root).filename(), root, ""}).RootFolder());
+    for (std::size_t at; (at = text.find(home.path())) != std::string::npos;)
+      text.replace(at, home.path().size(), "~");
+    return text;
+  };
+  ExpectAsNobody(home, outline, tree.at(3));
+}
+
+INSTANTIATE_TEST_SUITE_P(Data, LocalTree, testing::ValuesIn(DataRows("stores/trees.txt")),
+                         DataTestName);
