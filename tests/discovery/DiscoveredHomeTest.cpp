@@ -5,13 +5,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "DataCases.h"
+#include "DataFiles.h"
 #include "TempHome.h"
 #include "discovery/AccountFinder.h"
 #include "discovery/StoreFinder.h"
 
-using datacases::kData;
-using datacases::Text;
 namespace fs = std::filesystem;
 
 namespace {
@@ -25,7 +23,8 @@ std::string Replaced(std::string text, const std::string& from, const std::strin
 
 // Git keeps neither empty directories nor FIFOs: a ".keep" file only keeps its directory, and a
 // file "NAME.fifo" becomes a FIFO NAME. "@HOME@" stands for the home's path.
-void MakeHome(TempHome& home, const fs::path& from) {
+void MakeHome(TempHome& home, const std::string& name) {
+  const fs::path from = fs::path(ORVANE_TEST_DATA) / "discovery" / name;
   for (const fs::directory_entry& entry : fs::recursive_directory_iterator(from / "home")) {
     const std::string relative = entry.path().lexically_relative(from / "home");
     const fs::path to = home / relative;
@@ -36,10 +35,10 @@ void MakeHome(TempHome& home, const fs::path& from) {
     } else if (to.extension() == ".fifo") {
       ASSERT_EQ(mkfifo(fs::path(to).replace_extension().c_str(), 0600), 0);
     } else if (to.filename() != ".keep") {
-      home.Write(relative, Replaced(Text(entry.path()), "@HOME@", home.path()));
+      home.Write(relative, Replaced(DataFile(fs::relative(entry.path(), ORVANE_TEST_DATA)), "@HOME@", home.path()));
     }
   }
-  std::istringstream env(Text(from / "env"));
+  std::istringstream env(fs::exists(from / "env") ? DataFile("discovery/" + name + "/env") : "");
   for (std::string line; std::getline(env, line);) {
     const size_t equals = line.find('=');
     home.SetEnv(line.substr(0, equals).c_str(),
@@ -71,14 +70,14 @@ class DiscoveredHome : public testing::TestWithParam<std::string> {};
 
 TEST_P(DiscoveredHome, HoldsWhatItsListingSays) {
   TempHome home;
-  MakeHome(home, kData / "discovery" / GetParam());
+  MakeHome(home, GetParam());
   alarm(60);  // a read that waits on a FIFO ends the run rather than hanging it
-  EXPECT_EQ(Found(home), Text(kData / "discovery" / GetParam() / "found.txt"));
+  EXPECT_EQ(Found(home), DataFile("discovery/" + GetParam() + "/found.txt"));
   alarm(0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Homes, DiscoveredHome,
-                         testing::ValuesIn(datacases::Names(kData / "discovery")),
-                         datacases::TestName);
+                         testing::ValuesIn(DataNames("discovery", "")),
+                         DataTestName);
 
 }  // namespace

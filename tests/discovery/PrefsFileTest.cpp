@@ -5,11 +5,9 @@
 
 #include <cstdio>
 
-#include "DataCases.h"
+#include "DataFiles.h"
 #include "discovery/PrefsFile.h"
 
-using datacases::kData;
-using datacases::Text;
 using discovery::ParsePrefs;
 using discovery::Prefs;
 
@@ -39,17 +37,17 @@ std::string Listed(const Prefs& prefs) {
 class PrefsText : public testing::TestWithParam<std::string> {};
 
 TEST_P(PrefsText, SetsWhatItsListingSays) {
-  const auto file = kData / "prefs" / GetParam();
-  EXPECT_EQ(Listed(ParsePrefs(Text(file.string() + ".js"))), Text(file.string() + ".expected"));
+  const std::string file = "prefs/" + GetParam();
+  EXPECT_EQ(Listed(ParsePrefs(DataFile(file + ".js"))), DataFile(file + ".expected"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, PrefsText,
-                         testing::ValuesIn(datacases::Names(kData / "prefs", ".js")),
-                         datacases::TestName);
+                         testing::ValuesIn(DataNames("prefs", ".js")),
+                         DataTestName);
 
 // A file cut short anywhere, as by a full disk, keeps every statement before the cut.
 TEST(PrefsFile, ATruncatedFileKeepsEveryCompleteStatementBeforeTheCut) {
-  const std::string text = Text(kData / "prefs" / "cut-anywhere.js");
+  const std::string text = DataFile("prefs/cut-anywhere.js");
   const Prefs whole = ParsePrefs(text);
   ASSERT_EQ(whole.size(), 4u);
   for (size_t cut = 0; cut <= text.size(); ++cut) {

@@ -1,5 +1,5 @@
 // Each message kept as tests/data/messages/<name>.eml, parsed alone, gives exactly the fields kept
-// beside it in <name>.fields (see GoldenFiles.h). It is parsed as delivered at 2024-03-09 16:00:00
+// beside it in <name>.fields (see DataFiles.h). It is parsed as delivered at 2024-03-09 16:00:00
 // UTC, as a maildir file name would say; "undelivered date" is its date without that. Dates read
 // in the C locale and UTC: "%x %X".
 
@@ -7,7 +7,7 @@
 #include <sys/inotify.h>
 #include <unistd.h>
 
-#include "GoldenFiles.h"
+#include "DataFiles.h"
 #include "TempHome.h"
 #include "mail/MessageParser.h"
 
@@ -26,7 +26,7 @@ class MessageFile : public testing::TestWithParam<std::string> {};
 
 TEST_P(MessageFile, GivesTheFieldsKeptBesideIt) {
   TempHome home;  // for TZ=UTC
-  const std::string bytes = Fixture(GetParam() + ".eml");
+  const std::string bytes = DataFile("messages/" + GetParam() + ".eml");
   const mail::MessageFields f = Parse(bytes);
   const auto undelivered = Parse(bytes, std::nullopt).date;
   const std::vector<std::optional<std::string>> given = {
@@ -34,10 +34,11 @@ TEST_P(MessageFile, GivesTheFieldsKeptBesideIt) {
       f.recipients,       f.date,      undelivered, f.body};
   const std::vector<std::string> names = {"headers",    "id",   "subject",          "sender",
                                           "recipients", "date", "undelivered date", "body"};
-  EXPECT_EQ(FieldsText(names, given), Fixture(GetParam() + ".fields"));
+  EXPECT_EQ(FieldsText(names, given), DataFile("messages/" + GetParam() + ".fields"));
 }
 
-INSTANTIATE_TEST_SUITE_P(Messages, MessageFile, testing::ValuesIn(DataNames("messages", ".eml")));
+INSTANTIATE_TEST_SUITE_P(Messages, MessageFile, testing::ValuesIn(DataNames("messages", ".eml")),
+                         DataTestName);
 
 // Messages made here: too large to keep, or naming a file of this run.
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "DataFiles.h"
 #include "TempHome.h"
 
 namespace imaptest {
@@ -48,7 +49,7 @@ inline std::vector<std::string> CorpusMessages(int count) {
        {"addresses.eml", "alternative.eml", "envelope-line.eml", "html-only.eml",
         "latin1-subject-no-charset.eml", "mixed-attachment.eml", "plain.eml",
         "rfc2047-subject-utf8-body-no-charset.eml"}) {
-    messages.push_back(Fixture(fixture));
+    messages.push_back(DataFile("messages/" + std::string(fixture)));
   }
   for (int i = static_cast<int>(messages.size()); i < count; ++i)
     messages.push_back(GeneratedMessage(i));

@@ -9,7 +9,7 @@
 #include <set>
 #include <thread>
 
-#include "GoldenFiles.h"
+#include "DataFiles.h"
 #include "ImapCorpus.h"
 #include "ImapServer.h"
 #include "StoreReading.h"

@@ -2,14 +2,14 @@
 //
 // tests/data/mbox/<name>.mbox and tests/data/maildir/<name>/: the fields of each message, in walk
 // order, one message after another with an empty line between, as <name>.fields keeps them (see
-// GoldenFiles.h); and the messages read ahead by a walk, however it ends, leave no thread behind.
+// DataFiles.h); and the messages read ahead by a walk, however it ends, leave no thread behind.
 //
 // tests/data/stores/trees.txt: trees of folders, each read as a local store, by the user nobody,
 // whose outline (see Outline) is kept with it.
 
 #include <sstream>
 
-#include "GoldenFiles.h"
+#include "DataFiles.h"
 #include "StoreReading.h"
 #include "store/local/LocalStore.h"
 #include "store/maildir/MaildirMessages.h"
@@ -23,7 +23,7 @@ namespace {
 std::vector<std::string> MessageFileNames() {
   std::vector<std::string> names;
   for (const std::string& name : DataNames("mbox", ".mbox")) names.push_back("mbox/" + name);
-  for (const std::string& name : DataNames("maildir", "")) names.push_back("maildir/" + name);
+  for (const std::string& name : DataNames("maildir", ".fields")) names.push_back("maildir/" + name);
   return names;
 }
 
@@ -45,7 +45,7 @@ TEST_P(MessageFiles, HoldTheMessagesKeptBesideThem) {
   EXPECT_EQ(messages->Count(), std::ssize(read));
   std::shared_ptr<store::Message> first;
   store::Walk(messages, first);  // a walk that ends at its first message
-  EXPECT_EQ(ThreadsRunning(), threads) << "a walk leaves no thread behind, however it ends";
+  EXPECT_EQ(ThreadsLeft(threads), threads) << "a walk leaves no thread behind, however it ends";
 }
 
 INSTANTIATE_TEST_SUITE_P(Data, MessageFiles, testing::ValuesIn(MessageFileNames()));

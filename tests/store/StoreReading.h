@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <thread>
 
 #include "TempHome.h"
 #include "discovery/Service.h"
@@ -27,6 +28,14 @@ auto Each(const std::shared_ptr<store::Collection<T>>& collection, Read read) {
 
 inline auto ThreadsRunning() {
   return std::distance(std::filesystem::directory_iterator("/proc/self/task"), {});
+}
+
+// The threads running once those that were joined have left: the system may list a joined
+// thread for a moment after its join returned.
+inline auto ThreadsLeft(long expected) {
+  for (int wait = 0; ThreadsRunning() != expected && wait < 200; ++wait)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  return ThreadsRunning();
 }
 
 // The names of the stores a new session finds.

@@ -57,11 +57,3 @@ std::string TempHome::Maildir(const std::string& relative) const {
   for (const char* sub : {"cur", "new", "tmp"}) Directory(relative + "/" + sub);
   return (fs::path(path_) / relative).string();
 }
-
-std::string Fixture(const std::string& name) {
-  std::ifstream in(std::string(ORVANE_TEST_DATA) + "/messages/" + name, std::ios::binary);
-  if (!in) throw std::runtime_error("no fixture " + name);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}

@@ -33,5 +33,3 @@ class TempHome {
   std::map<std::string, std::optional<std::string>> saved_;
 };
 
-// The bytes of a message kept under tests/data/messages.
-std::string Fixture(const std::string& name);

@@ -1,6 +1,6 @@
 #pragma once
 
-// Files kept under tests/data, each kind read by one test that walks its directory.
+// Files kept under tests/data: inputs, the results expected of them, and tables of cases.
 //
 // A .fields file keeps field values, one "name: value" line a field. Values are escaped: \r, \n,
 // \t, \\, and \xNN for other control characters and for a space that ends the value; after each
@@ -9,21 +9,27 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
 
-// The names of the files of a directory under tests/data that end in `extension`, without it.
-inline std::vector<std::string> DataNames(const std::string& directory, const char* extension) {
+// The names of the entries of a directory under tests/data that end in `ending`, without it,
+// in order.
+inline std::vector<std::string> DataNames(const std::string& directory, const std::string& ending) {
   std::vector<std::string> names;
   for (const auto& entry : std::filesystem::directory_iterator(ORVANE_TEST_DATA "/" + directory))
-    if (entry.path().extension() == extension) names.push_back(entry.path().stem().string());
+    if (const std::string name = entry.path().filename(); name.ends_with(ending))
+      names.push_back(name.substr(0, name.size() - ending.size()));
+  std::sort(names.begin(), names.end());
   return names;
 }
 
+// The bytes of a file under tests/data; a file that is not there fails the test.
 inline std::string DataFile(const std::string& path) {
   std::ifstream in(ORVANE_TEST_DATA "/" + path, std::ios::binary);
+  EXPECT_TRUE(in) << "no file tests/data/" << path;
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
@@ -45,12 +51,17 @@ inline std::vector<std::vector<std::string>> DataRows(const std::string& path) {
   return rows;
 }
 
-// A test named after the first column of its row.
-inline std::string DataTestName(const testing::TestParamInfo<std::vector<std::string>>& info) {
-  std::string name = info.param.at(0);
-  for (char& c : name) c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
-  return name;
-}
+// A test named after its case: the file's name, or the first column of its row.
+inline constexpr struct {
+  template <class Case>
+  std::string operator()(const testing::TestParamInfo<Case>& info) const {
+    std::string name;
+    if constexpr (std::is_same_v<Case, std::string>) name = info.param;
+    else name = info.param.at(0);
+    for (char& c : name) c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+    return name;
+  }
+} DataTestName;
 
 // Values given as text, or as optional text that is "<absent>" when there is none.
 template <class Value>
