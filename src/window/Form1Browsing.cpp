@@ -4,6 +4,8 @@
 
 #include <QListWidget>
 
+#include "store/FolderTree.h"
+#include "store/ListCollection.h"
 #include "store/Step.h"
 #include "store/Walk.h"
 #include "window/Form1.h"
@@ -77,11 +79,24 @@ void Form1::List2_Click() {
   // The picked top-level folder stays in objTopFolder.
   if (!FindAt(objFolders, objTopFolder, ListPosition(*List2))) return;
 
-  // Its folders, the source of List3.
+  // Its folders and every folder below them, the source of List3: a deeper folder's entry is
+  // its path from here.
   objSubFolders = nullptr;
-  store::Step([&] { objSubFolders = store::Use(objTopFolder).Folders(); });
-
-  FillWithNames(*List3, objSubFolders, objSubFolder);
+  std::shared_ptr<store::Collection<store::Folder>> folders;
+  store::Step([&] { folders = store::Use(objTopFolder).Folders(); });
+  ListFiller filler(*List3);
+  if (!folders) return;
+  std::vector<std::shared_ptr<store::Folder>> listed;
+  for (store::NestedFolder& nested : store::FoldersIn(folders)) {
+    filler.Add(FolderPath(nested.path), static_cast<int>(listed.size()), [&] {
+      std::string origin;
+      store::Step([&] { origin = nested.folder->Origin(); });
+      return origin;
+    });
+    listed.push_back(std::move(nested.folder));
+  }
+  objSubFolders = std::make_shared<store::ListCollection<store::Folder>>(std::move(listed));
+  objSubFolder = nullptr;
 }
 
 }  // namespace window

@@ -21,6 +21,15 @@ int ListPosition(const QListWidget& list) {
   return selected.isEmpty() ? -1 : selected.front()->data(kPositionRole).toInt();
 }
 
+std::string FolderPath(const std::vector<std::string>& names) {
+  std::string path;
+  for (const std::string& name : names) {
+    if (!path.empty()) path += '/';
+    for (char c : name) path += c == '/' ? std::string("\\/") : std::string(1, c);
+  }
+  return path;
+}
+
 ListFiller::ListFiller(QListWidget& list) : list_(list) { list_.clear(); }
 
 void ListFiller::Add(const std::string& name, int position,

@@ -4,6 +4,7 @@
 #include <QString>
 #include <functional>
 #include <string>
+#include <vector>
 
 class QListWidget;
 
@@ -17,6 +18,10 @@ namespace window {
 int ListIndex(const QListWidget& list);
 // The position of the selected entry's element, or -1 when none is selected.
 int ListPosition(const QListWidget& list);
+
+// A folder's path below the folder whose folders a list shows, its names joined by "/"; a "/"
+// inside a name is shown as "\/".
+std::string FolderPath(const std::vector<std::string>& names);
 
 // Fills one list, an entry per element. Where two entries would show the same text, the later
 // one also shows what tells its element apart (its origin), or else a number.

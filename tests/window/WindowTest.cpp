@@ -131,7 +131,7 @@ struct PaintWatch : QObject {
 
 // The window started on stores "Mail", "Mail" and "mail", in a home of the test's own. Store n
 // holds the top-level folders "Inbox <n>" (messages "a1" and "a2"), "Work" ("w1"; subfolders
-// "2023 <n>" with "s1", and "2024 <n>") and a second "Work" ("x1").
+// "2023 <n>" with "s1" and its folder "Q1/Q2" with "q1", and "2024 <n>") and a second "Work" ("x1").
 struct Window : testing::Test {
   void SetUp() override {
     for (const char* name : {"Mail", "Mail", "mail"}) {
@@ -141,6 +141,7 @@ struct Window : testing::Test {
       root.folder(0).AddMessage("a2", "");
       root.AddFolder("Work").AddMessage("w1", "");
       root.folder(1).AddFolder("2023 " + n).AddMessage("s1", "");
+      root.folder(1).folder(0).AddFolder("Q1/Q2").AddMessage("q1", "");
       root.folder(1).AddFolder("2024 " + n);
       root.AddFolder("Work").AddMessage("x1", "");
     }
@@ -216,6 +217,7 @@ const Export kExports[] = {
   {"ASubfolderWinsOverItsTopLevelFolder", 1, 0, nullptr, "s1", kComplete},
   {"ASubfolderAlone", 1, 0, [](Window& w) { w.form.List2->clearSelection(); }, "s1",
    kComplete},
+  {"AFolderBelowASubfolderByItsOwnEntry", 1, 1, nullptr, "q1", kComplete},
   {"TheSecondOfTwoFoldersOfOneName", 2, -1, nullptr, "x1", kComplete},
   {"AFolderGoneSinceItWasListed", 1, -1,
    [](Window& w) { w.service.store(0).root->folders->elements.resize(1); }, "<no file>",
@@ -250,10 +252,14 @@ const Export kExports[] = {
    }, "x1", kComplete},
   {"AListClickLeavesItAlone", 0, -1, WhileReading([](Window& w) {
      w.Pick(1);
-     EXPECT_EQ(Entries(*w.form.List3), (QStringList{"2023 1", "2024 1"}));
+     EXPECT_EQ(Entries(*w.form.List3), (QStringList{"2023 1", "2023 1/Q1\\/Q2", "2024 1"}));
    }), "a1 | a2", kComplete},
 };
 // clang-format on
+
+// Cases print as their names.
+void PrintTo(const StartUp& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const Export& c, std::ostream* os) { *os << c.name; }
 
 struct StartUpPath : testing::TestWithParam<StartUp> {};
 struct ExportCommand : Window, testing::WithParamInterface<Export> {};
@@ -429,10 +435,11 @@ TEST_F(Window, EachEntryListsWhatItsOwnElementHoldsUntilTheWindowCloses) {
   ClickEntry(*form.List1, 1);
   EXPECT_EQ(Entries(*form.List2), (QStringList{"Inbox [2J 2", "Work", "Work (2)"}));
   Pick(1, 1);
+  const auto subFolders = form.objSubFolders;
   ClickEntry(*form.List1, 2);  // differs from "Mail" in case only
   EXPECT_EQ(Entries(*form.List2), (QStringList{"Inbox 3", "Work", "Work (2)"}));
-  EXPECT_EQ(Entries(*form.List3), (QStringList{"2023 2", "2024 2"}));
-  EXPECT_TRUE(form.List3->item(1)->isSelected() && form.objSubFolders == Top(1, 1).folders);
+  EXPECT_EQ(Entries(*form.List3), (QStringList{"2023 2", "2023 2/Q1\\/Q2", "2024 2"}));
+  EXPECT_TRUE(form.List3->item(1)->isSelected() && form.objSubFolders == subFolders);
   Pick(0);
 
   service.session->On("LogOff", [&] { EXPECT_TRUE(form.objSession && form.objTopFolder); });
@@ -553,6 +560,86 @@ TEST(EndToEnd, StoresFoldersAndAccountsOfEveryKindExportTheirOwnMailAndNoneIsOve
                                            "\nIt is " + QString::fromStdString(home / inbox)))
       << user.boxes.back();
 }
+
+// Trees five levels deep in every kind of store, through the real window: List3 lists every
+// folder below the top-level folder "Archive", depth-first, a deeper one by its path, and each
+// entry exports that folder's own messages (each folder's message is named after its path). A
+// directory of mbox files keeps mail only in the files, not in the directories that hold them.
+struct Tree {
+  const char* name;
+  QString store;
+  std::function<void(TempHome&, const std::string& path, bool hasChildren)> make;
+};
+
+std::string Dotted(std::string path) {
+  std::replace(path.begin(), path.end(), '/', '.');
+  return path;
+}
+
+std::string Sbd(const std::string& path) {  // "A/B/C" as "A.sbd/B.sbd/C"
+  std::string sbd;
+  for (char c : path) sbd += c == '/' ? std::string(".sbd/") : std::string(1, c);
+  return sbd;
+}
+
+const std::string kMaildirFile = "/cur/1700000000.1.host:2,S";
+
+const Tree kTrees[] = {
+  {"MaildirPlusPlus", "Maildir", [](TempHome& h, const std::string& path, bool) {
+     h.Write("Maildir/." + Dotted(path) + kMaildirFile, Message(path)); }},
+  {"MaildirDirectories", "Maildir", [](TempHome& h, const std::string& path, bool) {
+     h.Write("Maildir/" + path + kMaildirFile, Message(path)); }},
+  {"MboxDirectories", "Mail", [](TempHome& h, const std::string& path, bool children) {
+     if (!children) h.Write("Mail/" + path, Mbox(path)); }},
+  {"ThunderbirdMbox", "Local Folders", [](TempHome& h, const std::string& path, bool) {
+     h.Write(".thunderbird/a/Mail/Local Folders/" + Sbd(path), Mbox(path)); }},
+  {"ThunderbirdMaildir", "Local Folders", [](TempHome& h, const std::string& path, bool) {
+     h.Write(".thunderbird/a/Mail/Local Folders/" + Sbd(path) + kMaildirFile, Message(path)); }},
+  {"Imap", "Work mail", [](TempHome& h, const std::string& path, bool) {
+     h.Maildir("served/." + Dotted(path));
+     h.Write("served/." + Dotted(path) + kMaildirFile, Message(path)); }},
+};
+
+void PrintTo(const Tree& c, std::ostream* os) { *os << c.name; }
+struct DeepTree : testing::TestWithParam<Tree> {};
+
+TEST_P(DeepTree, ListsEveryFolderBelowTheTopLevelFolderAndExportsEachByItsEntry) {
+  const Tree& tree = GetParam();
+  TempHome home;
+  home.Write(".thunderbird/profiles.ini", "[Profile0]\nPath=a\n");
+  const std::vector<std::string> below = {"2022", "2023", "2023/Q1", "2023/Q1/Jan",
+                                          "2023/Q1/Jan/Week 1"};
+  tree.make(home, "Archive", true);
+  for (const std::string& path : below)
+    tree.make(home, "Archive/" + path, path != "2022" && path != "2023/Q1/Jan/Week 1");
+  std::unique_ptr<ImapServer> server;
+  if (tree.store == "Work mail") {
+    home.Maildir("served");
+    server = std::make_unique<ImapServer>(home / "served", "ann", "correct horse");
+    home.SetEnv("SSL_CERT_FILE", server->caFile());
+    home.Write(".config/orvane/accounts.conf", "[work]\nname = Work mail\nhost = 127.0.0.1\n"
+               "port = " + std::to_string(server->imapsPort()) + "\nsecurity = tls\nuser = ann\n");
+  }
+  Form1 form;
+  ModalUser user(&form, {Typing("correct horse", Qt::Key_Return)});
+  form.Start();
+  ClickEntry(*form.List1, Entries(*form.List1).indexOf(tree.store));
+  ClickEntry(*form.List2, Entries(*form.List2).indexOf("Archive"));
+  QStringList rows;
+  for (const std::string& path : below) rows << QString::fromStdString(path);
+  ASSERT_EQ(Entries(*form.List3), rows);
+  form.edtMessageFile->setText("export.txt");
+  for (int row = 0; row < int(below.size()); ++row) {
+    ClickEntry(*form.List3, row);
+    QTest::mouseClick(form.cbExport, Qt::LeftButton);
+    const bool holdsMail = tree.store != "Mail" || row == 0 || row == 4;
+    EXPECT_EQ(Subjects(home / "export.txt"),
+              holdsMail ? QString::fromStdString("Archive/" + below[row]) : "") << below[row];
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Stores, DeepTree, testing::ValuesIn(kTrees),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 int main(int argc, char* argv[]) {
   // CTest runs these on the offscreen platform; so does listing them at build time.
