@@ -56,6 +56,32 @@ def corpus(work, count, seed):
     return home
 
 
+def folder_tree(work, count):
+    """A home whose Maildir++ tree and directory of mbox files each have a top-level folder
+    "Archive" with `count` folders below it, three levels deep, one short message in each."""
+    home = os.path.join(work, f"tree-{count}")
+    mark = os.path.join(home, ".complete")
+    if os.path.exists(mark):
+        return home
+    shutil.rmtree(home, ignore_errors=True)
+    message = "From: a@example.org\nSubject: s\n\nText.\n"
+    paths = [f"y{a}" for a in range(10)] + [f"y{a}/q{b}" for a in range(10) for b in range(10)]
+    paths += [f"y{a}/q{b}/m{c}" for a in range(10) for b in range(10)
+              for c in range(max(0, (count - 110) // 100))]
+    for path in ["Archive"] + ["Archive/" + p for p in paths]:
+        cur = os.path.join(home, "Maildir", "." + path.replace("/", "."), "cur")
+        os.makedirs(cur)
+        with open(os.path.join(cur, "1700000000.1.bench:2,S"), "w") as f:
+            f.write(message)
+        if path.count("/") == 3:  # mbox files at the bottom, directories above
+            os.makedirs(os.path.dirname(os.path.join(home, "Mail", path)), exist_ok=True)
+            with open(os.path.join(home, "Mail", path), "w") as f:
+                f.write("From a@example.org Mon Jan  1 00:00:00 2024\n" + message)
+    os.makedirs(os.path.join(home, "Maildir", "cur"))
+    open(mark, "w").close()
+    return home
+
+
 def tree_bytes(path):
     if os.path.isfile(path):
         return os.path.getsize(path)
@@ -111,6 +137,8 @@ def main():
     ap.add_argument("--no-xvfb", action="store_true")
     ap.add_argument("--imap-server", help="the orvane_imap_server binary; adds the IMAP row")
     ap.add_argument("--smoke", action="store_true")
+    ap.add_argument("--tree", type=int, default=0,
+                    help="also time listing a folder with this many folders below it")
     args = ap.parse_args()
     if args.smoke:
         args.counts, args.repeat = "150", 1
@@ -118,7 +146,7 @@ def main():
     out = os.path.join(args.work, "export.txt")
 
     rows, failures = [], []
-    for count in map(int, args.counts.split(",")):
+    for count in [int(c) for c in args.counts.split(",") if c]:
         home = corpus(args.work, count, args.seed)
         maildir, mbox = os.path.join(home, "Maildir"), os.path.join(home, "Mail", "bench")
         env = dict(ENV, HOME=home, QT_QPA_PLATFORM="offscreen")
@@ -170,8 +198,9 @@ def main():
             if xvfb:
                 xvfb.__exit__(None, None, None)
 
-    print(f"{'N':>7} {'format':7} {'exporter':22} {'seconds':>8} {'msg/s':>9} {'MB/s':>7} "
-          f"{'peak RSS MB':>11} {'x peer':>7} {'x floor time':>12}")
+    if rows:
+        print(f"{'N':>7} {'format':7} {'exporter':22} {'seconds':>8} {'msg/s':>9} {'MB/s':>7} "
+              f"{'peak RSS MB':>11} {'x peer':>7} {'x floor time':>12}")
     base = {}
     for count, fmt, name, best, rss, size in rows:
         base[(count, fmt, name)] = best
@@ -186,6 +215,15 @@ def main():
         if name == "Orvane IMAP offscreen":
             local = base[(count, fmt, "Orvane offscreen")]
             print(f"{count:>7} IMAP export: {local / best:.2f} of the local maildir's messages/s")
+    if args.tree:
+        # The folders below it are listed when the folder is picked, before the export starts.
+        home = folder_tree(args.work, args.tree)
+        env = dict(ENV, HOME=home, QT_QPA_PLATFORM="offscreen")
+        env.pop("MAILDIR", None)
+        for store in ("Maildir", "Mail"):
+            best = min(float(measured([args.bench, store, "Archive", out], env)[2].split()[-1])
+                       for _ in range(args.repeat))
+            print(f"listing the folders below Archive in {store}: {best:.3f} s")
     for failure in failures:
         print("MISMATCH:", failure)
     return 1 if failures else 0
