@@ -6,24 +6,13 @@
 #include <tuple>
 
 #include "discovery/AccountsFile.h"
+#include "discovery/ConfigFile.h"
 #include "discovery/PrefsFile.h"
 #include "discovery/ProfileAccounts.h"
 #include "discovery/ThunderbirdProfiles.h"
 
 namespace discovery {
 namespace {
-
-std::string Environment(const char* name) {
-  const char* value = std::getenv(name);
-  return value ? value : "";
-}
-
-// XDG_CONFIG_HOME counts only as an absolute path; otherwise ~/.config.
-std::string ConfigHome(const std::string& home) {
-  const std::string config = Environment("XDG_CONFIG_HOME");
-  if (config.starts_with('/')) return config;
-  return home.empty() ? "" : home + "/.config";
-}
 
 // The same server and user: host names compare without regard to case, as DNS does.
 using Identity = std::tuple<std::string, int, std::string>;

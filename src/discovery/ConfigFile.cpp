@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 #include "store/reading/FileReading.h"
@@ -35,6 +36,23 @@ std::string Trimmed(const std::string& text) {
   const size_t begin = text.find_first_not_of(space);
   if (begin == std::string::npos) return {};
   return text.substr(begin, text.find_last_not_of(space) - begin + 1);
+}
+
+std::string Environment(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? value : "";
+}
+
+std::string ConfigHome(const std::string& home) {
+  const std::string config = Environment("XDG_CONFIG_HOME");
+  if (config.starts_with('/')) return config;
+  return home.empty() ? "" : home + "/.config";
+}
+
+std::string DataHome(const std::string& home) {
+  const std::string data = Environment("XDG_DATA_HOME");
+  if (data.starts_with('/')) return data;
+  return home.empty() ? "" : home + "/.local/share";
 }
 
 }  // namespace discovery

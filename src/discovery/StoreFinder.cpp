@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <set>
+#include <sstream>
 
+#include "discovery/ConfigFile.h"
 #include "discovery/ThunderbirdProfiles.h"
 #include "mail/FolderName.h"
 #include "store/maildir/Maildir.h"
@@ -19,11 +22,6 @@ using store::reading::IsFile;
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string Environment(const char* name) {
-  const char* value = std::getenv(name);
-  return value ? value : "";
-}
 
 std::string BaseName(const std::string& path) {
   fs::path p(path);
@@ -87,6 +85,25 @@ void AddSpool(Finder& finder) {
   finder.Add(FoundStore::Kind::Spool, "Inbox (spool)", spool, spool);
 }
 
+// Where KMail keeps its local folders: the Path its maildir resource's settings give ("Path[$e]"
+// may start with $HOME or ~), else the default place under the data home.
+std::string KMailFolders(const std::string& home, std::ostream& warnings) {
+  const std::optional<std::string> settings = ReadConfigFile(
+      ConfigHome(home) + "/akonadi/agent_config_akonadi_maildir_resource_0rc", warnings);
+  std::istringstream lines(settings.value_or(""));
+  for (std::string line; std::getline(lines, line);) {
+    line = Trimmed(line);
+    const bool expanded = line.starts_with("Path[$e]=");
+    if (!expanded && !line.starts_with("Path=")) continue;
+    std::string path = Trimmed(line.substr(line.find('=') + 1));
+    for (const char* variable : {"$HOME", "${HOME}", "~"}) {
+      if (expanded && path.starts_with(variable)) path = home + path.substr(strlen(variable));
+    }
+    if (!path.empty()) return path.starts_with('/') ? path : home + "/" + path;
+  }
+  return DataHome(home) + "/local-mail";
+}
+
 }  // namespace
 
 std::vector<FoundStore> FindStores(std::ostream& warnings) {
@@ -108,6 +125,13 @@ std::vector<FoundStore> FindStores(std::ostream& warnings) {
     AddThunderbirdAccounts(home, finder, warnings);
   }
   AddSpool(finder);
+  if (!home.empty()) {
+    const std::string evolution = DataHome(home) + "/evolution/mail/local";
+    if (IsDirectory(evolution))
+      finder.Add(FoundStore::Kind::EvolutionTree, "Evolution", evolution, evolution);
+    const std::string kmail = KMailFolders(home, warnings);
+    if (IsDirectory(kmail)) finder.Add(FoundStore::Kind::KMailTree, "KMail", kmail, kmail);
+  }
   return finder.Take();
 }
 

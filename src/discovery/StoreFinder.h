@@ -13,9 +13,12 @@ using store::local::FoundStore;
 //  1. the Maildir++ tree named by $MAILDIR, else ~/Maildir;
 //  2. ~/Mail, then ~/mail (directories of mbox files and maildirs, as mutt keeps them);
 //  3. each account directory under Mail/ and ImapMail/ of every Thunderbird profile;
-//  4. the spool mailbox, $MAIL else /var/mail/$USER, when it is a non-empty file.
+//  4. the spool mailbox, $MAIL else /var/mail/$USER, when it is a non-empty file;
+//  5. Evolution's local folders, in evolution/mail/local of the data home;
+//  6. KMail's local folders, where its maildir resource's settings say, else local-mail of the
+//     data home.
 // A directory reached twice (through a link, or named by two of these) is listed once. A
-// profiles.ini that cannot be read is said on `warnings`.
+// settings file that cannot be read is said on `warnings`.
 std::vector<FoundStore> FindStores(std::ostream& warnings = std::cerr);
 
 }  // namespace discovery

@@ -7,6 +7,7 @@
 // tests/data/stores/trees.txt: trees of folders, each read as a local store, by the user nobody,
 // whose outline (see Outline) is kept with it.
 
+#include <map>
 #include <sstream>
 
 #include "DataFiles.h"
@@ -55,9 +56,11 @@ TEST_P(LocalTree, ShowsTheOutlineKeptForIt) {
   TempHome home;
   fs::copy(ORVANE_TEST_DATA "/stores/" + tree.at(0), home.path(), fs::copy_options::recursive);
   const std::string root = home / tree.at(1).substr(tree.at(1).find(' ') + 1);
-  const auto kind = tree.at(1).starts_with("maildir ") ? FoundStore::Kind::MaildirTree
-                    : tree.at(1).starts_with("mbox ")  ? FoundStore::Kind::MboxTree
-                                                       : FoundStore::Kind::Spool;
+  using Kind = FoundStore::Kind;
+  const Kind kind = std::map<std::string, Kind>{
+      {"maildir", Kind::MaildirTree},       {"mbox", Kind::MboxTree},
+      {"spool", Kind::Spool},               {"evolution", Kind::EvolutionTree},
+      {"kmail", Kind::KMailTree}}.at(tree.at(1).substr(0, tree.at(1).find(' ')));
   std::istringstream locked(tree.at(2));
   for (std::string path; locked >> path;) fs::permissions(home / path, fs::perms::none);
   auto outline = [&] {

@@ -19,6 +19,12 @@ std::shared_ptr<Folder> LocalStore::RootFolder() {
     case FoundStore::Kind::MboxTree:
       children = [path = found_.path] { return MboxTreeFolders(path); };
       break;
+    case FoundStore::Kind::EvolutionTree:
+      children = [path = found_.path] { return EvolutionTreeFolders(path); };
+      break;
+    case FoundStore::Kind::KMailTree:
+      children = [path = found_.path] { return KMailTreeFolders(path); };
+      break;
     case FoundStore::Kind::Spool:
       children = Fixed({std::make_shared<LocalFolder>(
           "Inbox", FolderMessages{FolderMessages::Kind::Mbox, found_.path})});

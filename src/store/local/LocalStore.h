@@ -10,7 +10,7 @@ namespace store::local {
 
 // A mail store found on this computer's disk.
 struct FoundStore {
-  enum class Kind { MaildirTree, MboxTree, Spool };
+  enum class Kind { MaildirTree, MboxTree, Spool, EvolutionTree, KMailTree };
   Kind kind;
   std::string name;
   std::string path;

@@ -13,4 +13,12 @@ namespace store::local {
 // modified UTF-7. Throws Error::Unreadable when the root cannot be listed.
 LocalFolders MaildirTreeFolders(const std::string& root);
 
+// Evolution's local folders: a Maildir++ tree whose root maildir is the Inbox, whose Inbox
+// folders are kept as "..Name", and whose names write "." and "_" as "_2E" and "_5F".
+LocalFolders EvolutionTreeFolders(const std::string& root);
+
+// KMail's local folders: each maildir in the directory is a folder, and the folders of "Name"
+// are the maildirs in ".Name.directory" beside it, at every level.
+LocalFolders KMailTreeFolders(const std::string& directory);
+
 }  // namespace store::local
