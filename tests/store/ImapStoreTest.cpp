@@ -10,14 +10,14 @@
 #include <thread>
 
 #include "DataFiles.h"
-#include "ImapCorpus.h"
+#include "MessageCorpus.h"
 #include "ImapServer.h"
 #include "StoreReading.h"
 #include "store/imap/ImapStore.h"
 #include "store/imap/Server.h"
 #include "store/maildir/MaildirMessages.h"
 
-using namespace imaptest;  // the messages served, which the window's tests serve too
+using namespace corpus;  // the messages served, which the window tests keep too
 using store::imap::Security;
 namespace fs = std::filesystem;
 
@@ -162,8 +162,8 @@ class ImapMessages : public ImapTest, public testing::WithParamInterface<Names> 
 // Each disturbance kept in tests/data/imap/disturbances.txt leaves the messages it names unread,
 // saying why, and every other message as it is in a local maildir.
 TEST_P(ImapMessages, ReadAsInALocalMaildirOrSayWhyNot) {
-  const auto corpus = CorpusMessages(kMessages);
-  for (int i = 0; i < kMessages; ++i) Deliver("", kFirstDelivery + 60L * i, corpus[i], Flags(i));
+  const auto texts = CorpusMessages(kMessages);
+  for (int i = 0; i < kMessages; ++i) Deliver("", kFirstDelivery + 60L * i, texts[i], Flags(i));
   const std::shared_ptr<store::Collection<store::Message>> local =
       std::make_shared<store::maildir::MaildirMessages>(maildir);
   const Names expected =

@@ -17,7 +17,9 @@
 #include <QTimer>
 #include <limits>
 
+#include "DataFiles.h"
 #include "ImapServer.h"
+#include "MessageCorpus.h"
 #include "ScriptedStore.h"
 #include "TempHome.h"
 #include "window/AutoSizeLabel.h"
@@ -639,6 +641,59 @@ TEST_P(DeepTree, ListsEveryFolderBelowTheTopLevelFolderAndExportsEachByItsEntry)
 }
 
 INSTANTIATE_TEST_SUITE_P(Stores, DeepTree, testing::ValuesIn(kTrees),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// The same messages kept by each mail program of a Linux desktop, all found in one home with no
+// set-up, export through the real window to exactly the bytes that a plain Maildir of them gives.
+struct Keeper {
+  const char* name;
+  QString store, folder;
+  std::function<void(TempHome&, int i, const std::string& message)> keep;
+};
+
+std::string MaildirName(int i) {
+  return "/cur/" + std::to_string(corpus::kFirstDelivery + 60L * i) + "." + std::to_string(i) +
+         ".host:2,S";
+}
+
+const Keeper kKeepers[] = {
+  {"Evolution", "Evolution", "Inbox", [](TempHome& h, int i, const std::string& m) {
+     h.Write(".local/share/evolution/mail/local" + MaildirName(i), m); }},
+  {"KMail", "KMail", "inbox", [](TempHome& h, int i, const std::string& m) {
+     h.Write(".local/share/local-mail/inbox" + MaildirName(i), m); }},
+  {"ThunderbirdMaildir", "Local Folders", "Inbox", [](TempHome& h, int i, const std::string& m) {
+     h.Write(".thunderbird/a/Mail/Local Folders/Inbox" + MaildirName(i), m); }},
+};
+
+void PrintTo(const Keeper& c, std::ostream* os) { *os << c.name; }
+struct KeptBy : testing::TestWithParam<Keeper> {};
+
+TEST_P(KeptBy, ExportsTheBytesOfThePlainMaildirOfTheSameMessages) {
+  TempHome home;
+  home.Write(".thunderbird/profiles.ini", "[Profile0]\nPath=a\n");
+  std::vector<std::string> messages = corpus::CorpusMessages(40);
+  std::erase(messages, DataFile("messages/envelope-line.eml"));  // an mbox could not keep it
+  for (int i = 0; i < int(messages.size()); ++i) {
+    home.Write("Maildir" + MaildirName(i), messages[i]);
+    for (const Keeper& keeper : kKeepers) keeper.keep(home, i, messages[i]);
+  }
+  Form1 form;
+  ModalUser user(&form);
+  form.Start();
+  auto exported = [&](const QString& store, const QString& folder) {
+    ClickEntry(*form.List1, Entries(*form.List1).indexOf(store));
+    ClickEntry(*form.List2, Entries(*form.List2).indexOf(folder));
+    form.edtMessageFile->setText("export.txt");
+    QTest::mouseClick(form.cbExport, Qt::LeftButton);
+    QFile file(QString::fromStdString(home / "export.txt"));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+  };
+  const QByteArray plain = exported("Maildir", "Inbox");
+  EXPECT_EQ(plain.count("\r\n\f\r\n"), qsizetype(messages.size()));
+  EXPECT_EQ(exported(GetParam().store, GetParam().folder), plain);
+}
+
+INSTANTIATE_TEST_SUITE_P(Desktop, KeptBy, testing::ValuesIn(kKeepers),
                          [](const auto& info) { return std::string(info.param.name); });
 
 int main(int argc, char* argv[]) {

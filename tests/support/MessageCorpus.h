@@ -1,8 +1,8 @@
 #pragma once
 
-// The messages the IMAP tests serve: the message fixtures that carry a date, then generated ones
-// of every record form, line-end style, charset and maildir flag, each delivered a minute after
-// the one before.
+// Messages of every kind that the tests serve and keep: the message fixtures that carry a date,
+// then generated ones of every record form, line-end style, charset and maildir flag, each
+// delivered a minute after the one before.
 
 #include <string>
 #include <vector>
@@ -10,7 +10,7 @@
 #include "DataFiles.h"
 #include "TempHome.h"
 
-namespace imaptest {
+namespace corpus {
 
 inline constexpr long kFirstDelivery = 1709546400;  // 2024-03-04 10:00 UTC
 
@@ -62,4 +62,4 @@ inline std::string Flags(int i) {
   return flags[i % 5];
 }
 
-}  // namespace imaptest
+}  // namespace corpus
