@@ -14,16 +14,17 @@ namespace {
 using store::Collection;
 using store::InfoStore;
 
-// The mail stores on this computer, then the user's IMAP accounts that the user gives a password
+// The stores the user opened by their paths, then the mail stores on this computer, then the user's IMAP accounts that the user gives a password
 // for; all found afresh at every log-on. Without a prompt nobody can give a password, so the
 // accounts are left out.
 class ServiceSession : public store::Session {
  public:
-  explicit ServiceSession(std::shared_ptr<PasswordPrompt> prompt) : prompt_(std::move(prompt)) {}
+  ServiceSession(std::shared_ptr<PasswordPrompt> prompt, std::vector<FoundStore> opened)
+      : prompt_(std::move(prompt)), opened_(std::move(opened)) {}
 
   void LogOn() override {
     std::vector<std::shared_ptr<InfoStore>> stores;
-    for (store::local::FoundStore& found : FindStores()) {
+    for (store::local::FoundStore& found : FindStores(std::cerr, opened_)) {
       stores.push_back(std::make_shared<store::local::LocalStore>(std::move(found)));
     }
     if (prompt_) {
@@ -41,17 +42,19 @@ class ServiceSession : public store::Session {
 
  private:
   std::shared_ptr<PasswordPrompt> prompt_;
+  std::vector<FoundStore> opened_;
   std::shared_ptr<Collection<InfoStore>> stores_;
 };
 
 }  // namespace
 
-std::shared_ptr<store::Session> CreateSession() {
-  return std::make_shared<ServiceSession>(nullptr);
+std::shared_ptr<store::Session> CreateSession(std::vector<FoundStore> opened) {
+  return std::make_shared<ServiceSession>(nullptr, std::move(opened));
 }
 
-std::shared_ptr<store::Session> CreateSessionWithAccounts(std::shared_ptr<PasswordPrompt> prompt) {
-  return std::make_shared<ServiceSession>(std::move(prompt));
+std::shared_ptr<store::Session> CreateSessionWithAccounts(std::shared_ptr<PasswordPrompt> prompt,
+                                                          std::vector<FoundStore> opened) {
+  return std::make_shared<ServiceSession>(std::move(prompt), std::move(opened));
 }
 
 }  // namespace discovery

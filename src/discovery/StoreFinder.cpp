@@ -1,6 +1,9 @@
 #include "discovery/StoreFinder.h"
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -12,13 +15,16 @@
 #include "mail/FolderName.h"
 #include "store/maildir/Maildir.h"
 #include "store/reading/Directory.h"
+#include "store/reading/FileReading.h"
 
 namespace discovery {
 
 using mail::FileNameText;
 using store::maildir::IsMaildir;
+using store::reading::FileDescriptor;
 using store::reading::IsDirectory;
 using store::reading::IsFile;
+using store::reading::OpenForReading;
 namespace {
 
 namespace fs = std::filesystem;
@@ -106,8 +112,10 @@ std::string KMailFolders(const std::string& home, std::ostream& warnings) {
 
 }  // namespace
 
-std::vector<FoundStore> FindStores(std::ostream& warnings) {
+std::vector<FoundStore> FindStores(std::ostream& warnings, const std::vector<FoundStore>& opened) {
   Finder finder;
+  for (const FoundStore& store : opened)
+    finder.Add(store.kind, store.name, store.path, store.origin);
   const std::string home = Environment("HOME");
   std::string maildir = Environment("MAILDIR");
   if (maildir.empty() || !IsMaildirTree(maildir)) maildir = home.empty() ? "" : home + "/Maildir";
@@ -133,6 +141,41 @@ std::vector<FoundStore> FindStores(std::ostream& warnings) {
     if (IsDirectory(kmail)) finder.Add(FoundStore::Kind::KMailTree, "KMail", kmail, kmail);
   }
   return finder.Take();
+}
+
+std::vector<FoundStore> StoresAtPaths(const std::vector<std::string>& paths,
+                                      std::vector<std::string>& problems) {
+  std::vector<FoundStore> stores;
+  for (const std::string& path : paths) {
+    const std::string absolute = fs::absolute(path).lexically_normal().string();
+    std::string why;
+    if (IsDirectory(absolute)) {
+      std::error_code error;
+      fs::directory_iterator(absolute, error);
+      if (error) {
+        why = error.message();
+      } else {
+        stores.push_back(
+            {IsMaildir(absolute) ? FoundStore::Kind::MaildirTree : FoundStore::Kind::MboxTree,
+             FileNameText(BaseName(absolute)), absolute, FileNameText(absolute)});
+      }
+    } else if (const FileDescriptor file = OpenForReading(absolute); file.get() < 0) {
+      why = errno == EINVAL ? "Not a regular file" : std::strerror(errno);
+    } else {
+      char start[5];
+      const ssize_t n = ::pread(file.get(), start, sizeof start, 0);
+      if (n < 0) {
+        why = std::strerror(errno);
+      } else if (n == 0 || (n == 5 && std::string_view(start, 5) == "From ")) {
+        stores.push_back({FoundStore::Kind::MboxFile, FileNameText(BaseName(absolute)), absolute,
+                          FileNameText(absolute)});
+      } else {
+        why = "Not an mbox file, a maildir or a directory of them";
+      }
+    }
+    if (!why.empty()) problems.push_back(path + ": " + why);
+  }
+  return stores;
 }
 
 }  // namespace discovery

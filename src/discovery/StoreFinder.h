@@ -1,6 +1,7 @@
 #pragma once
 
 #include <iostream>
+#include <string>
 #include <vector>
 
 #include "store/local/LocalStore.h"
@@ -9,7 +10,8 @@ namespace discovery {
 
 using store::local::FoundStore;
 
-// The mail stores of the user whose home is $HOME, in the order they are shown:
+// The mail stores of the user whose home is $HOME, in the order they are shown, after those in
+// `opened` (a store found again there is left out):
 //  1. the Maildir++ tree named by $MAILDIR, else ~/Maildir;
 //  2. ~/Mail, then ~/mail (directories of mbox files and maildirs, as mutt keeps them);
 //  3. each account directory under Mail/ and ImapMail/ of every Thunderbird profile;
@@ -19,6 +21,14 @@ using store::local::FoundStore;
 //     data home.
 // A directory reached twice (through a link, or named by two of these) is listed once. A
 // settings file that cannot be read is said on `warnings`.
-std::vector<FoundStore> FindStores(std::ostream& warnings = std::cerr);
+std::vector<FoundStore> FindStores(std::ostream& warnings = std::cerr,
+                                   const std::vector<FoundStore>& opened = {});
+
+// The stores the user names by their paths, in the order given, each named after its file or
+// directory: a maildir is a Maildir++ tree, any other directory a tree of mbox files and
+// maildirs, a file that holds mbox mail (or nothing yet) a store of one folder. A path that is
+// none of these, or cannot be read, is left out and said in `problems` ("path: why").
+std::vector<FoundStore> StoresAtPaths(const std::vector<std::string>& paths,
+                                      std::vector<std::string>& problems);
 
 }  // namespace discovery

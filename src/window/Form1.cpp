@@ -13,10 +13,12 @@
 #include "window/ListBox.h"
 #include "window/PaintPacer.h"
 #include "window/ProgressBar.h"
-#include "window/ShownText.h"
+#include "export/ShownText.h"
 #include "window/Twips.h"
 
 namespace window {
+
+using exporter::ShownText;
 
 namespace {
 

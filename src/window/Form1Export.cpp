@@ -10,11 +10,14 @@
 #include "window/Form1.h"
 #include "window/ListBox.h"
 #include "window/MsgBox.h"
-#include "window/OutcomePrompt.h"
+#include "export/OutcomePrompt.h"
 #include "window/PaintPacer.h"
 #include "window/ProgressBar.h"
 
 namespace window {
+
+using exporter::ExportCompletePrompt;
+using exporter::ExportFailedPrompt;
 
 exporter::Outcome Form1::SaveMessagesToFile(const std::shared_ptr<store::Folder>& objFolder) {
   // The captions take every message's values; the window paints them at its screen's pace.

@@ -2,9 +2,11 @@
 
 #include <QListWidget>
 
-#include "window/ShownText.h"
+#include "export/ShownText.h"
 
 namespace window {
+
+using exporter::ShownText;
 namespace {
 
 constexpr int kPositionRole = Qt::UserRole;

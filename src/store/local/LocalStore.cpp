@@ -26,8 +26,10 @@ std::shared_ptr<Folder> LocalStore::RootFolder() {
       children = [path = found_.path] { return KMailTreeFolders(path); };
       break;
     case FoundStore::Kind::Spool:
+    case FoundStore::Kind::MboxFile:
       children = Fixed({std::make_shared<LocalFolder>(
-          "Inbox", FolderMessages{FolderMessages::Kind::Mbox, found_.path})});
+          found_.kind == FoundStore::Kind::Spool ? "Inbox" : found_.name,
+          FolderMessages{FolderMessages::Kind::Mbox, found_.path})});
       break;
   }
   return std::make_shared<LocalFolder>(found_.name, FolderMessages{}, std::move(children));

@@ -10,7 +10,8 @@ namespace store::local {
 
 // A mail store found on this computer's disk.
 struct FoundStore {
-  enum class Kind { MaildirTree, MboxTree, Spool, EvolutionTree, KMailTree };
+  // A spool holds one folder, "Inbox"; an mbox file opened by the user one folder named after it.
+  enum class Kind { MaildirTree, MboxTree, Spool, EvolutionTree, KMailTree, MboxFile };
   Kind kind;
   std::string name;
   std::string path;

@@ -118,10 +118,9 @@ LocalFolders EvolutionTreeFolders(const std::string& root) {
   Node inbox = std::move(top.children[""]);
   top.children.erase("");
   LocalFolders folders = FromNodes(top, UnescapeEvolutionName);
-  folders.insert(folders.begin(),
-                 std::make_shared<LocalFolder>(
-                     "Inbox", FolderMessages{FolderMessages::Kind::Maildir, root},
-                     Fixed(FromNodes(inbox, UnescapeEvolutionName))));
+  folders.insert(folders.begin(), std::make_shared<LocalFolder>(
+                                      "Inbox", FolderMessages{FolderMessages::Kind::Maildir, root},
+                                      Fixed(FromNodes(inbox, UnescapeEvolutionName))));
   return folders;
 }
 
@@ -130,7 +129,8 @@ LocalFolders KMailTreeFolders(const std::string& directory) {
   std::map<std::string, FolderMessages> maildirs;
   std::map<std::string, std::string> subfolders;
   for (const DirectoryEntry& entry : ListDirectory(directory)) {
-    if (entry.type != DirectoryEntry::Type::Directory || IsMaildirOwnDirectory(entry.name)) continue;
+    if (entry.type != DirectoryEntry::Type::Directory || IsMaildirOwnDirectory(entry.name))
+      continue;
     const std::string& name = entry.name;
     if (name.size() > 11 && name.starts_with('.') && name.ends_with(".directory")) {
       const std::string owner = name.substr(1, name.size() - 11);

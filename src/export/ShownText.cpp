@@ -1,8 +1,8 @@
-#include "window/ShownText.h"
+#include "export/ShownText.h"
 
 #include "export/RecordText.h"
 
-namespace window {
+namespace exporter {
 namespace {
 
 // Enough for any real subject or folder name; a label or entry sized to more stalls the window.
@@ -24,4 +24,4 @@ QString ShownText(std::string_view text) {
   return shown;
 }
 
-}  // namespace window
+}  // namespace exporter

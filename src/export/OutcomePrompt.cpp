@@ -1,11 +1,11 @@
-#include "window/OutcomePrompt.h"
+#include "export/OutcomePrompt.h"
 
 #include <QStringList>
 
 #include "export/RecordText.h"
-#include "window/ShownText.h"
+#include "export/ShownText.h"
 
-namespace window {
+namespace exporter {
 
 namespace {
 
@@ -56,4 +56,4 @@ QString ExportFailedPrompt(const exporter::Outcome& outcome) {
   return QStringLiteral("Export Failed\n\n") + lines.join(QLatin1Char('\n'));
 }
 
-}  // namespace window
+}  // namespace exporter
