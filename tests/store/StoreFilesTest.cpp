@@ -61,9 +61,12 @@ TEST_P(MessageFiles, HoldTheMessagesKeptBesideThem) {
 INSTANTIATE_TEST_SUITE_P(Data, MessageFiles, testing::ValuesIn(MessageFileNames()));
 
 TEST_P(LocalTree, ShowsTheOutlineKeptForIt) {
-  const Names& tree = GetParam();  // directory, store, locked paths, outline
+  const Names& tree = GetParam();  // directory, store, locked paths, outline, commands
   TempHome home;
   fs::copy(ORVANE_TEST_DATA "/stores/" + tree.at(0), home.path(), fs::copy_options::recursive);
+  if (tree.size() > 4) {
+    ASSERT_EQ(std::system(("cd " + home.path() + " && " + tree[4]).c_str()), 0);
+  }
   const std::string root = home / tree.at(1).substr(tree.at(1).find(' ') + 1);
   const auto kind = tree.at(1).starts_with("maildir ") ? FoundStore::Kind::MaildirTree
                     : tree.at(1).starts_with("mbox ")  ? FoundStore::Kind::MboxTree
