@@ -3,6 +3,7 @@
 // tests/data/mbox/<name>.mbox and tests/data/maildir/<name>/: the fields of each message, in walk
 // order, one message after another with an empty line between, as <name>.fields keeps them (see
 // DataFiles.h); and the messages read ahead by a walk, however it ends, leave no thread behind.
+// Each mbox file gives the same once compressed by gzip, bzip2 and xz.
 //
 // tests/data/stores/trees.txt: trees of folders, each read as a local store, by the user nobody,
 // whose outline (see Outline) is kept with it.
@@ -14,6 +15,7 @@
 #include "StoreReading.h"
 #include "store/local/LocalStore.h"
 #include "store/maildir/MaildirMessages.h"
+#include "store/mbox/CompressedMboxMessages.h"
 #include "store/mbox/MboxMessages.h"
 
 namespace fs = std::filesystem;
@@ -23,7 +25,9 @@ namespace {
 
 std::vector<std::string> MessageFileNames() {
   std::vector<std::string> names;
-  for (const std::string& name : DataNames("mbox", ".mbox")) names.push_back("mbox/" + name);
+  for (const std::string& name : DataNames("mbox", ".mbox"))
+    for (const char* compression : {"", ".gz", ".bz2", ".xz"})
+      names.push_back("mbox/" + name + compression);
   for (const std::string& name : DataNames("maildir", ".fields")) names.push_back("maildir/" + name);
   return names;
 }
@@ -35,14 +39,20 @@ class LocalTree : public testing::TestWithParam<Names> {};
 
 TEST_P(MessageFiles, HoldTheMessagesKeptBesideThem) {
   TempHome home;  // for TZ=UTC
-  const std::string path = ORVANE_TEST_DATA "/" + GetParam();
+  const std::string name(store::mbox::WithoutCompressionSuffix(GetParam()));
+  const std::string path = ORVANE_TEST_DATA "/" + name;
   std::shared_ptr<store::Collection<store::Message>> messages =
       std::make_shared<store::maildir::MaildirMessages>(path);
-  if (GetParam().starts_with("mbox/"))
+  if (const auto compression = store::mbox::CompressionOf(GetParam())) {
+    const std::string compressed = home / ("box" + GetParam().substr(name.size()));
+    messages = std::make_shared<store::mbox::CompressedMboxMessages>(
+        Compressed(path + ".mbox", compressed), *compression);
+  } else if (GetParam().starts_with("mbox/")) {
     messages = std::make_shared<store::mbox::MboxMessages>(path + ".mbox");
+  }
   const auto threads = ThreadsRunning();
   const Names read = Each(messages, [](auto& m) { return FieldsText(kFieldNames, AllFields(*m)); });
-  EXPECT_EQ(Joined(read, "\n"), DataFile(GetParam() + ".fields"));
+  EXPECT_EQ(Joined(read, "\n"), DataFile(name + ".fields"));
   EXPECT_EQ(messages->Count(), std::ssize(read));
   std::shared_ptr<store::Message> first;
   store::Walk(messages, first);  // a walk that ends at its first message
@@ -52,9 +62,12 @@ TEST_P(MessageFiles, HoldTheMessagesKeptBesideThem) {
 INSTANTIATE_TEST_SUITE_P(Data, MessageFiles, testing::ValuesIn(MessageFileNames()));
 
 TEST_P(LocalTree, ShowsTheOutlineKeptForIt) {
-  const Names& tree = GetParam();  // directory, store, locked paths, outline
+  const Names& tree = GetParam();  // directory, store, locked paths, outline, commands
   TempHome home;
   fs::copy(ORVANE_TEST_DATA "/stores/" + tree.at(0), home.path(), fs::copy_options::recursive);
+  if (tree.size() > 4) {
+    ASSERT_EQ(std::system(("cd " + home.path() + " && " + tree[4]).c_str()), 0);
+  }
   const std::string root = home / tree.at(1).substr(tree.at(1).find(' ') + 1);
   using Kind = FoundStore::Kind;
   const Kind kind = std::map<std::string, Kind>{

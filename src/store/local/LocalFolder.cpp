@@ -6,12 +6,14 @@
 #include "store/ListCollection.h"
 #include "store/local/FolderOrder.h"
 #include "store/maildir/MaildirMessages.h"
+#include "store/mbox/CompressedMboxMessages.h"
 #include "store/mbox/MboxMessages.h"
 
 namespace store::local {
 
 using mail::FileNameText;
 using maildir::MaildirMessages;
+using mbox::CompressedMboxMessages;
 using mbox::MboxMessages;
 
 std::string LocalFolder::Origin() {
@@ -34,6 +36,9 @@ std::shared_ptr<Collection<Message>> LocalFolder::Messages() {
       return std::make_shared<MaildirMessages>(messages_.path);
     case FolderMessages::Kind::Mbox:
       return std::make_shared<MboxMessages>(messages_.path);
+    case FolderMessages::Kind::CompressedMbox:
+      return std::make_shared<CompressedMboxMessages>(messages_.path,
+                                                      mbox::CompressionOf(messages_.path).value());
     case FolderMessages::Kind::None:
       break;
   }

@@ -11,12 +11,13 @@ namespace store::local {
 
 // Where a folder's messages are kept.
 struct FolderMessages {
-  enum class Kind { None, Maildir, Mbox };
+  enum class Kind { None, Maildir, Mbox, CompressedMbox };
   Kind kind = Kind::None;
   std::string path;
 };
 
-// A folder of a local store: a maildir, an mbox file, or a folder that only holds folders.
+// A folder of a local store: a maildir, an mbox file (perhaps compressed), or a folder that only
+// holds folders.
 // Its children are found when they are asked for, so a large tree costs nothing until browsed.
 class LocalFolder;
 using LocalFolders = std::vector<std::shared_ptr<LocalFolder>>;

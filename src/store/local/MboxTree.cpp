@@ -8,6 +8,7 @@
 
 #include "mail/FolderName.h"
 #include "store/maildir/Maildir.h"
+#include "store/mbox/Decompressing.h"
 #include "store/reading/Directory.h"
 #include "store/reading/FileReading.h"
 
@@ -65,10 +66,20 @@ struct Found {
 
 LocalFolders MboxTreeFolders(const std::string& directory) {
   std::map<std::string, Found> found;
+  // Compressed mbox files, named without their suffix: folders of their own, listed beside any
+  // folder of the same name.
+  LocalFolders compressed;
   for (const DirectoryEntry& entry : ListDirectory(directory)) {
     if (IsIndexOrState(entry)) continue;
     if (entry.type == DirectoryEntry::Type::File) {
-      if (IsMbox(entry.path)) found[entry.name].messages = {FolderMessages::Kind::Mbox, entry.path};
+      if (const auto compression = mbox::CompressionOf(entry.name);
+          compression && mbox::IsCompressedMbox(entry.path, *compression)) {
+        compressed.push_back(std::make_shared<LocalFolder>(
+            FileNameText(std::string(mbox::WithoutCompressionSuffix(entry.name))),
+            FolderMessages{FolderMessages::Kind::CompressedMbox, entry.path}));
+      } else if (IsMbox(entry.path)) {
+        found[entry.name].messages = {FolderMessages::Kind::Mbox, entry.path};
+      }
     } else if (entry.type == DirectoryEntry::Type::Directory) {
       if (entry.name == "cur" || entry.name == "new") {
         if (IsMaildir(directory)) continue;  // the maildir's own
@@ -95,6 +106,7 @@ LocalFolders MboxTreeFolders(const std::string& directory) {
     folders.push_back(
         std::make_shared<LocalFolder>(FileNameText(name), folder.messages, std::move(children)));
   }
+  folders.insert(folders.end(), compressed.begin(), compressed.end());
   return folders;
 }
 
