@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <set>
 
+#include "discovery/MhProfile.h"
 #include "discovery/ThunderbirdProfiles.h"
 #include "mail/FolderName.h"
 #include "store/maildir/Maildir.h"
@@ -51,6 +52,14 @@ class Finder {
     if (!seen_.insert(error ? fs::path(path) : real).second) return;
     stores_.push_back({kind, FileNameText(name), path, FileNameText(origin)});
   }
+  // The store found at the place `path` names, if any.
+  FoundStore* At(const std::string& path) {
+    for (FoundStore& store : stores_) {
+      std::error_code error;
+      if (fs::equivalent(store.path, path, error)) return &store;
+    }
+    return nullptr;
+  }
   std::vector<FoundStore> Take() { return std::move(stores_); }
 
  private:
@@ -87,6 +96,18 @@ void AddSpool(Finder& finder) {
   finder.Add(FoundStore::Kind::Spool, "Inbox (spool)", spool, spool);
 }
 
+// nmh's folders: a store of their own, unless they are kept in a directory already found (~/Mail,
+// most often), whose directories are then all MH folders.
+void AddMh(const std::string& home, Finder& finder, std::ostream& warnings) {
+  const std::optional<std::string> directory = MhMailDirectory(home, warnings);
+  if (!directory || !IsDirectory(*directory)) return;
+  if (FoundStore* found = finder.At(*directory)) {
+    if (found->kind == FoundStore::Kind::MboxTree) found->kind = FoundStore::Kind::MhTree;
+    return;
+  }
+  finder.Add(FoundStore::Kind::MhTree, "MH", *directory, *directory);
+}
+
 }  // namespace
 
 std::vector<FoundStore> FindStores(std::ostream& warnings) {
@@ -108,6 +129,7 @@ std::vector<FoundStore> FindStores(std::ostream& warnings) {
     AddThunderbirdAccounts(home, finder, warnings);
   }
   AddSpool(finder);
+  if (!home.empty()) AddMh(home, finder, warnings);
   return finder.Take();
 }
 
