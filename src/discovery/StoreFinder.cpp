@@ -88,14 +88,6 @@ void AddThunderbirdAccounts(const std::string& home, Finder& finder, std::ostrea
   }
 }
 
-void AddSpool(Finder& finder) {
-  std::string spool = Environment("MAIL");
-  if (spool.empty() && !Environment("USER").empty()) spool = "/var/mail/" + Environment("USER");
-  std::error_code error;
-  if (spool.empty() || !IsFile(spool) || fs::file_size(spool, error) == 0 || error) return;
-  finder.Add(FoundStore::Kind::Spool, "Inbox (spool)", spool, spool);
-}
-
 // nmh's folders: a store of their own, unless they are kept in a directory already found (~/Mail,
 // most often), whose directories are then all MH folders.
 void AddMh(const std::string& home, Finder& finder, std::ostream& warnings) {
@@ -106,6 +98,14 @@ void AddMh(const std::string& home, Finder& finder, std::ostream& warnings) {
     return;
   }
   finder.Add(FoundStore::Kind::MhTree, "MH", *directory, *directory);
+}
+
+void AddSpool(Finder& finder) {
+  std::string spool = Environment("MAIL");
+  if (spool.empty() && !Environment("USER").empty()) spool = "/var/mail/" + Environment("USER");
+  std::error_code error;
+  if (spool.empty() || !IsFile(spool) || fs::file_size(spool, error) == 0 || error) return;
+  finder.Add(FoundStore::Kind::Spool, "Inbox (spool)", spool, spool);
 }
 
 }  // namespace
