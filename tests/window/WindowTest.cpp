@@ -1,7 +1,7 @@
 // The window's tests. Most run it on the scripted store, for the faults a real store cannot be
 // made to produce: its controls, start-up and shutdown, browsing, the keyboard, the Export and
 // Cancel commands and what the user is told when an export ends; and the password dialog. The
-// last runs the whole program on real stores of every kind.
+// EndToEnd ones run the whole program on real stores of every kind.
 
 #include <gtest/gtest.h>
 
@@ -504,6 +504,47 @@ TEST_P(ExportCommand, WritesTheFileAndSaysHowItEndedThenIsIdle) {
 
 INSTANTIATE_TEST_SUITE_P(Each, ExportCommand, testing::ValuesIn(kExports),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// MH folders through the real window: Claws Mail's in ~/Mail, one of them kept elsewhere and
+// reached through a link, and nmh's in a store of their own after the others. Each exports its
+// messages in the order of their numbers, and no export is written into one.
+TEST(EndToEnd, MhFoldersExportTheirMessagesInNumberOrderAndNoExportGoesIntoOne) {
+  TempHome home;
+  home.Write("Mail/saved", Mbox("Saved"));
+  home.Write("elsewhere/inbox/.claws_mark", "");
+  for (const std::string number : {"1", "2", "10"})
+    home.Write("elsewhere/inbox/" + number, Message("Claws " + number));
+  QFile::link(QString::fromStdString(home / "elsewhere/inbox"),
+              QString::fromStdString(home / "Mail/inbox"));
+  home.Write(".mh_profile", "Path: nmh\n");
+  home.Write("nmh/inbox/1", Message("nmh 1"));
+  home.Write("nmh/inbox/,2", Message("deleted in nmh"));
+
+  ModalUser user;
+  Form1 form;
+  form.Start();
+  EXPECT_EQ(Entries(*form.List1), (QStringList{"Mail", "MH"}));
+  form.edtMessageFile->setText("export.txt");
+  auto exported = [&](int store, int folder) {
+    ClickEntry(*form.List1, store);
+    ClickEntry(*form.List2, folder);
+    QTest::mouseClick(form.cbExport, Qt::LeftButton);
+    return Subjects(home / "export.txt");
+  };
+  EXPECT_EQ(exported(0, 0), "Claws 1 | Claws 2 | Claws 10");
+  EXPECT_EQ(Entries(*form.List2), (QStringList{"inbox", "saved"}));
+  EXPECT_EQ(exported(1, 0), "nmh 1");
+
+  const std::string inside = home / "elsewhere/inbox/export.txt";
+  form.edtMessageFile->setText(QString::fromStdString(inside));
+  ClickEntry(*form.List1, 0);
+  ClickEntry(*form.List2, 1);
+  QTest::mouseClick(form.cbExport, Qt::LeftButton);
+  EXPECT_TRUE(user.boxes.back().startsWith(kFailed + QString::fromStdString(inside) +
+                                           "\nIt lies inside " +
+                                           QString::fromStdString(home / "Mail/inbox")))
+      << user.boxes.back();
+}
 
 // The whole program on real stores in a home of the test's own, through the real window with real
 // clicks: two profiles' local folders (mbox), a Maildir whose "Work" is both a Maildir++ folder

@@ -8,6 +8,7 @@
 #include "store/maildir/MaildirMessages.h"
 #include "store/mbox/CompressedMboxMessages.h"
 #include "store/mbox/MboxMessages.h"
+#include "store/mh/MhMessages.h"
 
 namespace store::local {
 
@@ -15,6 +16,7 @@ using mail::FileNameText;
 using maildir::MaildirMessages;
 using mbox::CompressedMboxMessages;
 using mbox::MboxMessages;
+using mh::MhMessages;
 
 std::string LocalFolder::Origin() {
   // The file or directory name it is kept under (".Work" beside a "Work" directory).
@@ -39,6 +41,8 @@ std::shared_ptr<Collection<Message>> LocalFolder::Messages() {
     case FolderMessages::Kind::CompressedMbox:
       return std::make_shared<CompressedMboxMessages>(messages_.path,
                                                       mbox::CompressionOf(messages_.path).value());
+    case FolderMessages::Kind::Mh:
+      return std::make_shared<MhMessages>(messages_.path);
     case FolderMessages::Kind::None:
       break;
   }

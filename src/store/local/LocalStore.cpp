@@ -19,6 +19,9 @@ std::shared_ptr<Folder> LocalStore::RootFolder() {
     case FoundStore::Kind::MboxTree:
       children = [path = found_.path] { return MboxTreeFolders(path); };
       break;
+    case FoundStore::Kind::MhTree:
+      children = [path = found_.path] { return MboxTreeFolders(path, MhFolders::Every); };
+      break;
     case FoundStore::Kind::EvolutionTree:
       children = [path = found_.path] { return EvolutionTreeFolders(path); };
       break;

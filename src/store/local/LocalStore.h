@@ -10,7 +10,8 @@ namespace store::local {
 
 // A mail store found on this computer's disk.
 struct FoundStore {
-  enum class Kind { MaildirTree, MboxTree, Spool, EvolutionTree, KMailTree };
+  // MhTree: nmh's mail directory, read as an mbox tree whose every directory is an MH folder.
+  enum class Kind { MaildirTree, MboxTree, MhTree, Spool, EvolutionTree, KMailTree };
   Kind kind;
   std::string name;
   std::string path;
