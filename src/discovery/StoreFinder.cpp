@@ -11,9 +11,11 @@
 #include <sstream>
 
 #include "discovery/ConfigFile.h"
+#include "discovery/MhProfile.h"
 #include "discovery/ThunderbirdProfiles.h"
 #include "mail/FolderName.h"
 #include "store/maildir/Maildir.h"
+#include "store/mbox/Decompressing.h"
 #include "store/reading/Directory.h"
 #include "store/reading/FileReading.h"
 
@@ -55,6 +57,14 @@ class Finder {
     if (!seen_.insert(error ? fs::path(path) : real).second) return;
     stores_.push_back({kind, FileNameText(name), path, FileNameText(origin)});
   }
+  // The store found at the place `path` names, if any.
+  FoundStore* At(const std::string& path) {
+    for (FoundStore& store : stores_) {
+      std::error_code error;
+      if (fs::equivalent(store.path, path, error)) return &store;
+    }
+    return nullptr;
+  }
   std::vector<FoundStore> Take() { return std::move(stores_); }
 
  private:
@@ -81,6 +91,18 @@ void AddThunderbirdAccounts(const std::string& home, Finder& finder, std::ostrea
       }
     }
   }
+}
+
+// nmh's folders: a store of their own, unless they are kept in a directory already found (~/Mail,
+// most often), whose directories are then all MH folders.
+void AddMh(const std::string& home, Finder& finder, std::ostream& warnings) {
+  const std::optional<std::string> directory = MhMailDirectory(home, warnings);
+  if (!directory || !IsDirectory(*directory)) return;
+  if (FoundStore* found = finder.At(*directory)) {
+    if (found->kind == FoundStore::Kind::MboxTree) found->kind = FoundStore::Kind::MhTree;
+    return;
+  }
+  finder.Add(FoundStore::Kind::MhTree, "MH", *directory, *directory);
 }
 
 void AddSpool(Finder& finder) {
@@ -134,6 +156,7 @@ std::vector<FoundStore> FindStores(std::ostream& warnings, const std::vector<Fou
   }
   AddSpool(finder);
   if (!home.empty()) {
+    AddMh(home, finder, warnings);
     const std::string evolution = DataHome(home) + "/evolution/mail/local";
     if (IsDirectory(evolution))
       finder.Add(FoundStore::Kind::EvolutionTree, "Evolution", evolution, evolution);
@@ -159,6 +182,11 @@ std::vector<FoundStore> StoresAtPaths(const std::vector<std::string>& paths,
             {IsMaildir(absolute) ? FoundStore::Kind::MaildirTree : FoundStore::Kind::MboxTree,
              FileNameText(BaseName(absolute)), absolute, FileNameText(absolute)});
       }
+    } else if (const auto compression = store::mbox::CompressionOf(absolute);
+               compression && IsFile(absolute) &&
+               store::mbox::IsCompressedMbox(absolute, *compression)) {
+      stores.push_back({FoundStore::Kind::MboxFile, FileNameText(BaseName(absolute)), absolute,
+                        FileNameText(absolute)});
     } else if (const FileDescriptor file = OpenForReading(absolute); file.get() < 0) {
       why = errno == EINVAL ? "Not a regular file" : std::strerror(errno);
     } else {

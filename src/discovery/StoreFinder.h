@@ -13,11 +13,14 @@ using store::local::FoundStore;
 // The mail stores of the user whose home is $HOME, in the order they are shown, after those in
 // `opened` (a store found again there is left out):
 //  1. the Maildir++ tree named by $MAILDIR, else ~/Maildir;
-//  2. ~/Mail, then ~/mail (directories of mbox files and maildirs, as mutt keeps them);
+//  2. ~/Mail, then ~/mail (directories of mbox files, maildirs and MH folders, as mutt, Claws Mail
+//     and Sylpheed keep them);
 //  3. each account directory under Mail/ and ImapMail/ of every Thunderbird profile;
 //  4. the spool mailbox, $MAIL else /var/mail/$USER, when it is a non-empty file;
-//  5. Evolution's local folders, in evolution/mail/local of the data home;
-//  6. KMail's local folders, where its maildir resource's settings say, else local-mail of the
+//  5. "MH", nmh's mail directory as ~/.mh_profile names it, unless it is one of those above
+//     (~/Mail most often: there, every directory but a maildir is then an MH folder);
+//  6. Evolution's local folders, in evolution/mail/local of the data home;
+//  7. KMail's local folders, where its maildir resource's settings say, else local-mail of the
 //     data home.
 // A directory reached twice (through a link, or named by two of these) is listed once. A
 // settings file that cannot be read is said on `warnings`.

@@ -19,7 +19,8 @@ struct RawMessage {
   Bytes bytes;
   // Cut from an mbox file: opens with its envelope line and has its "From " lines quoted.
   bool fromMbox = false;
-  // When it was delivered, as its maildir file name says.
+  // When it was delivered, as its store says: a maildir file's name, an MH message file's
+  // modification time.
   std::optional<std::time_t> deliveryTime;
 };
 

@@ -1,10 +1,55 @@
 // How an mbox file is cut into messages when lines, or an empty line between messages, lie around
 // the end of the scanner's 1 MiB buffer (smaller files are kept under tests/data/mbox), and the
-// index of where each message lies.
+// index of where each message lies. Compressed mbox files of several buffers, in one stream or
+// several, and damaged ones.
 
+#include <fstream>
+#include <random>
+#include <regex>
+
+#include "DataFiles.h"
 #include "StoreReading.h"
+#include "store/mbox/CompressedMboxMessages.h"
 #include "store/mbox/MboxMessages.h"
 #include "store/mbox/MboxSpans.h"
+
+namespace {
+
+// An mbox file of several MiB: messages of many sizes, one larger than the scanner's buffer, with
+// quoted and unquoted "From " lines, CR LF lines, and a message marked deleted.
+std::string LargeMbox() {
+  const std::vector<std::string> words = {"mail", "from", "the", "of",  "to",      "and",
+                                          "in",   "old",  "new", "box", "archive", "line"};
+  std::minstd_rand random(1);  // words that compress about as well as mail does
+  std::string text;
+  for (int i = 0; i < 1000; ++i) {
+    const std::string lineBreak = i % 9 == 4 ? "\r\n" : "\n";
+    text += "From sender" + std::to_string(i) + " Mon Jan  1 00:00:00 2024" + lineBreak;
+    text += "Subject: message " + std::to_string(i) + lineBreak;
+    if (i % 50 == 7) text += "X-Mozilla-Status: 0009" + lineBreak;
+    text += "Message-ID: <" + std::to_string(i) + "@example.org>" + lineBreak + lineBreak;
+    const int lines = i == 300 ? 30000 : (i * 7919) % 300;
+    for (int n = 0; n < lines; ++n) {
+      text += n % 40 == 3 ? ">From " : n % 40 == 5 ? "From " : "";
+      for (int w = n % 9; w >= 0; --w) text += words[random() % words.size()] + " ";
+      text += lineBreak;
+    }
+    text += lineBreak;
+  }
+  return text;
+}
+
+// The fields of every message, as the golden .fields files give them.
+Names AllFieldsOf(const std::shared_ptr<store::Collection<store::Message>>& messages) {
+  return Each(messages, [](auto& m) { return FieldsText(kFieldNames, AllFields(*m)); });
+}
+
+std::shared_ptr<store::Collection<store::Message>> CompressedMbox(const std::string& path) {
+  return std::make_shared<store::mbox::CompressedMboxMessages>(
+      path, store::mbox::CompressionOf(path).value());
+}
+
+}  // namespace
 
 TEST(MboxMessages, MessagesAndLinesAroundTheScanBuffersEndAreCutWhereTheyEnd) {
   struct Row {
@@ -79,5 +124,66 @@ TEST(MboxSpans, EverySpanComesBackAsItWentIn) {
   for (std::size_t i = 0; i < spans.size(); ++i) {
     EXPECT_EQ(index[i].begin, spans[i].begin) << i;
     EXPECT_EQ(index[i].end, spans[i].end) << i;
+  }
+}
+
+TEST(CompressedMbox, GivesWhatTheFileUncompressedGivesInOneStreamOrSeveral) {
+  TempHome home;
+  const std::string text = LargeMbox();
+  const std::string plain = home.Write("box", text);
+  const Names expected = AllFieldsOf(std::make_shared<store::mbox::MboxMessages>(plain));
+  ASSERT_GT(text.size(), 3u << 20);
+  // Cut in the middle of a line, so that a message, and a line, go on in the next stream.
+  const std::size_t half = text.size() / 2;
+  ASSERT_NE(text[half - 1], '\n');
+  home.Write("first", text.substr(0, half));
+  home.Write("second", text.substr(half));
+  for (const std::string suffix : {".gz", ".bz2", ".xz"}) {
+    SCOPED_TRACE(suffix);
+    const std::string whole = Compressed(plain, home / ("box" + suffix));
+    const std::string first = Compressed(home / "first", home / ("first" + suffix));
+    const std::string second = Compressed(home / "second", home / ("second" + suffix));
+    const std::string joined = home / ("joined" + suffix);
+    ASSERT_EQ(std::system(("cat '" + first + "' '" + second + "' > '" + joined + "'").c_str()), 0);
+    for (const std::string& path : {whole, joined}) {
+      const auto messages = CompressedMbox(path);
+      EXPECT_TRUE(AllFieldsOf(messages) == expected) << path << " reads otherwise";
+      EXPECT_EQ(messages->Count(), std::ssize(expected)) << path;
+    }
+  }
+}
+
+TEST(CompressedMbox, ADamagedFileGivesTheMessagesBeforeTheDamageThenOneThatSaysWhere) {
+  struct Row {
+    std::string file;
+    bool cut;  // else bytes in its middle are changed
+  };
+  const std::vector<Row> rows = {
+      {"cut.xz", true}, {"cut.gz", true}, {"flipped.gz", false}, {"flipped.bz2", false}};
+  TempHome home;
+  const std::string plain = home.Write("box", LargeMbox());
+  const Names expected = AllFieldsOf(std::make_shared<store::mbox::MboxMessages>(plain));
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.file);
+    const std::string path = Compressed(plain, home / row.file);
+    const auto size = std::filesystem::file_size(path);
+    if (row.cut) {
+      std::filesystem::resize_file(path, size / 2);
+    } else {
+      std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+      file.seekp(static_cast<std::streamoff>(size / 2));
+      file.write(std::string(16, '\xff').data(), 16);
+    }
+    const auto messages = CompressedMbox(path);
+    Names read = AllFieldsOf(messages);
+    ASSERT_GE(read.size(), 2u) << read.back();
+    const std::string damaged = read.back();
+    read.pop_back();
+    EXPECT_LT(read.size(), expected.size());
+    EXPECT_TRUE(std::equal(read.begin(), read.end(), expected.begin()))
+        << "the messages before the damage read as they are";
+    const std::string reason = "<unreadable: " + path + " is damaged after [0-9]+ bytes: [^>]+>";
+    EXPECT_TRUE(std::regex_match(damaged, std::regex("(\\w+: " + reason + "\n)+"))) << damaged;
+    EXPECT_EQ(messages->Count(), std::ssize(read) + 1);
   }
 }

@@ -1,7 +1,7 @@
 // The window's tests. Most run it on the scripted store, for the faults a real store cannot be
 // made to produce: its controls, start-up and shutdown, browsing, the keyboard, the Export and
 // Cancel commands and what the user is told when an export ends; and the password dialog. The
-// last runs the whole program on real stores of every kind.
+// EndToEnd ones run the whole program on real stores of every kind.
 
 #include <gtest/gtest.h>
 
@@ -15,7 +15,9 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <cstdlib>
 #include <limits>
+#include <sstream>
 
 #include "DataFiles.h"
 #include "ImapServer.h"
@@ -133,7 +135,8 @@ struct PaintWatch : QObject {
 
 // The window started on stores "Mail", "Mail" and "mail", in a home of the test's own. Store n
 // holds the top-level folders "Inbox <n>" (messages "a1" and "a2"), "Work" ("w1"; subfolders
-// "2023 <n>" with "s1" and its folder "Q1/Q2" with "q1", and "2024 <n>") and a second "Work" ("x1").
+// "2023 <n>" with "s1" and its folder "Q1/Q2" with "q1", and "2024 <n>") and a second "Work"
+// ("x1").
 struct Window : testing::Test {
   void SetUp() override {
     for (const char* name : {"Mail", "Mail", "mail"}) {
@@ -571,6 +574,7 @@ struct Tree {
   const char* name;
   QString store;
   std::function<void(TempHome&, const std::string& path, bool hasChildren)> make;
+  bool onlyLeavesHoldMail = false;
 };
 
 std::string Dotted(std::string path) {
@@ -586,13 +590,17 @@ std::string Sbd(const std::string& path) {  // "A/B/C" as "A.sbd/B.sbd/C"
 
 const std::string kMaildirFile = "/cur/1700000000.1.host:2,S";
 
+// clang-format off
 const Tree kTrees[] = {
   {"MaildirPlusPlus", "Maildir", [](TempHome& h, const std::string& path, bool) {
      h.Write("Maildir/." + Dotted(path) + kMaildirFile, Message(path)); }},
   {"MaildirDirectories", "Maildir", [](TempHome& h, const std::string& path, bool) {
      h.Write("Maildir/" + path + kMaildirFile, Message(path)); }},
   {"MboxDirectories", "Mail", [](TempHome& h, const std::string& path, bool children) {
-     if (!children) h.Write("Mail/" + path, Mbox(path)); }},
+     if (!children) h.Write("Mail/" + path, Mbox(path)); }, true},
+  {"ClawsMh", "Mail", [](TempHome& h, const std::string& path, bool) {
+     h.Write("Mail/" + path + "/.mh_sequences", "");
+     h.Write("Mail/" + path + "/1", Message(path)); }},
   {"ThunderbirdMbox", "Local Folders", [](TempHome& h, const std::string& path, bool) {
      h.Write(".thunderbird/a/Mail/Local Folders/" + Sbd(path), Mbox(path)); }},
   {"ThunderbirdMaildir", "Local Folders", [](TempHome& h, const std::string& path, bool) {
@@ -601,6 +609,7 @@ const Tree kTrees[] = {
      h.Maildir("served/." + Dotted(path));
      h.Write("served/." + Dotted(path) + kMaildirFile, Message(path)); }},
 };
+// clang-format on
 
 void PrintTo(const Tree& c, std::ostream* os) { *os << c.name; }
 struct DeepTree : testing::TestWithParam<Tree> {};
@@ -619,8 +628,10 @@ TEST_P(DeepTree, ListsEveryFolderBelowTheTopLevelFolderAndExportsEachByItsEntry)
     home.Maildir("served");
     server = std::make_unique<ImapServer>(home / "served", "ann", "correct horse");
     home.SetEnv("SSL_CERT_FILE", server->caFile());
-    home.Write(".config/orvane/accounts.conf", "[work]\nname = Work mail\nhost = 127.0.0.1\n"
-               "port = " + std::to_string(server->imapsPort()) + "\nsecurity = tls\nuser = ann\n");
+    home.Write(".config/orvane/accounts.conf",
+               "[work]\nname = Work mail\nhost = 127.0.0.1\n"
+               "port = " +
+                   std::to_string(server->imapsPort()) + "\nsecurity = tls\nuser = ann\n");
   }
   Form1 form;
   ModalUser user(&form, {Typing("correct horse", Qt::Key_Return)});
@@ -634,9 +645,10 @@ TEST_P(DeepTree, ListsEveryFolderBelowTheTopLevelFolderAndExportsEachByItsEntry)
   for (int row = 0; row < int(below.size()); ++row) {
     ClickEntry(*form.List3, row);
     QTest::mouseClick(form.cbExport, Qt::LeftButton);
-    const bool holdsMail = tree.store != "Mail" || row == 0 || row == 4;
+    const bool holdsMail = !tree.onlyLeavesHoldMail || row == 0 || row == 4;
     EXPECT_EQ(Subjects(home / "export.txt"),
-              holdsMail ? QString::fromStdString("Archive/" + below[row]) : "") << below[row];
+              holdsMail ? QString::fromStdString("Archive/" + below[row]) : "")
+        << below[row];
   }
 }
 
@@ -644,18 +656,37 @@ INSTANTIATE_TEST_SUITE_P(Stores, DeepTree, testing::ValuesIn(kTrees),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // The same messages kept by each mail program of a Linux desktop, all found in one home with no
-// set-up, export through the real window to exactly the bytes that a plain Maildir of them gives.
+// set-up, export through the real window to exactly the bytes that a plain Maildir of them gives;
+// so do mbox files of them compressed by gzip, bzip2 and xz, beside the MH folder in ~/Mail.
 struct Keeper {
   const char* name;
   QString store, folder;
   std::function<void(TempHome&, int i, const std::string& message)> keep;
 };
 
+// Messages as an mbox file keeps them: each after an envelope line, with ">" put before every
+// line that reads "From " after any number of ">", and an empty line after it.
+std::string MboxOf(const std::vector<std::string>& messages) {
+  std::string mbox;
+  for (const std::string& message : messages) {
+    mbox += "From corpus@example.org Mon Mar  4 10:00:00 2024\n";
+    std::istringstream lines(message);
+    for (std::string line; std::getline(lines, line);) {
+      const std::size_t text = line.find_first_not_of('>');
+      if (text != std::string::npos && line.compare(text, 5, "From ") == 0) mbox += ">";
+      mbox += line + "\n";
+    }
+    mbox += "\n";
+  }
+  return mbox;
+}
+
 std::string MaildirName(int i) {
   return "/cur/" + std::to_string(corpus::kFirstDelivery + 60L * i) + "." + std::to_string(i) +
          ".host:2,S";
 }
 
+// clang-format off
 const Keeper kKeepers[] = {
   {"Evolution", "Evolution", "Inbox", [](TempHome& h, int i, const std::string& m) {
      h.Write(".local/share/evolution/mail/local" + MaildirName(i), m); }},
@@ -663,7 +694,17 @@ const Keeper kKeepers[] = {
      h.Write(".local/share/local-mail/inbox" + MaildirName(i), m); }},
   {"ThunderbirdMaildir", "Local Folders", "Inbox", [](TempHome& h, int i, const std::string& m) {
      h.Write(".thunderbird/a/Mail/Local Folders/Inbox" + MaildirName(i), m); }},
+  {"ClawsMh", "Mail", "inbox", [](TempHome& h, int i, const std::string& m) {
+     h.Write("Mail/inbox/.claws_mark", "");
+     h.Write("Mail/inbox/" + std::to_string(i + 1), m); }},
+  {"Nmh", "MH", "inbox", [](TempHome& h, int i, const std::string& m) {
+     h.Write(".mh_profile", "Path: nmh\n");
+     h.Write("nmh/inbox/" + std::to_string(i + 1), m); }},
 };
+// clang-format on
+
+// Compressed by the real tools, once every message is kept.
+const std::vector<std::string> kCompressors = {"gzip", "bzip2", "xz"};
 
 void PrintTo(const Keeper& c, std::ostream* os) { *os << c.name; }
 struct KeptBy : testing::TestWithParam<Keeper> {};
@@ -676,6 +717,10 @@ TEST_P(KeptBy, ExportsTheBytesOfThePlainMaildirOfTheSameMessages) {
   for (int i = 0; i < int(messages.size()); ++i) {
     home.Write("Maildir" + MaildirName(i), messages[i]);
     for (const Keeper& keeper : kKeepers) keeper.keep(home, i, messages[i]);
+  }
+  for (const std::string& tool : kCompressors) {
+    home.Write("Mail/" + tool, MboxOf(messages));
+    ASSERT_EQ(std::system((tool + " " + home / ("Mail/" + tool)).c_str()), 0);
   }
   Form1 form;
   ModalUser user(&form);
@@ -691,6 +736,10 @@ TEST_P(KeptBy, ExportsTheBytesOfThePlainMaildirOfTheSameMessages) {
   const QByteArray plain = exported("Maildir", "Inbox");
   EXPECT_EQ(plain.count("\r\n\f\r\n"), qsizetype(messages.size()));
   EXPECT_EQ(exported(GetParam().store, GetParam().folder), plain);
+  if (GetParam().name == std::string("ClawsMh")) {
+    for (const std::string& tool : kCompressors)
+      EXPECT_EQ(exported("Mail", QString::fromStdString(tool)), plain) << tool;
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Desktop, KeptBy, testing::ValuesIn(kKeepers),

@@ -6,13 +6,17 @@
 #include "store/ListCollection.h"
 #include "store/local/FolderOrder.h"
 #include "store/maildir/MaildirMessages.h"
+#include "store/mbox/CompressedMboxMessages.h"
 #include "store/mbox/MboxMessages.h"
+#include "store/mh/MhMessages.h"
 
 namespace store::local {
 
 using mail::FileNameText;
 using maildir::MaildirMessages;
+using mbox::CompressedMboxMessages;
 using mbox::MboxMessages;
+using mh::MhMessages;
 
 std::string LocalFolder::Origin() {
   // The file or directory name it is kept under (".Work" beside a "Work" directory).
@@ -34,6 +38,11 @@ std::shared_ptr<Collection<Message>> LocalFolder::Messages() {
       return std::make_shared<MaildirMessages>(messages_.path);
     case FolderMessages::Kind::Mbox:
       return std::make_shared<MboxMessages>(messages_.path);
+    case FolderMessages::Kind::CompressedMbox:
+      return std::make_shared<CompressedMboxMessages>(messages_.path,
+                                                      mbox::CompressionOf(messages_.path).value());
+    case FolderMessages::Kind::Mh:
+      return std::make_shared<MhMessages>(messages_.path);
     case FolderMessages::Kind::None:
       break;
   }

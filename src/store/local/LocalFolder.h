@@ -11,12 +11,13 @@ namespace store::local {
 
 // Where a folder's messages are kept.
 struct FolderMessages {
-  enum class Kind { None, Maildir, Mbox };
+  enum class Kind { None, Maildir, Mbox, CompressedMbox, Mh };
   Kind kind = Kind::None;
   std::string path;
 };
 
-// A folder of a local store: a maildir, an mbox file, or a folder that only holds folders.
+// A folder of a local store: a maildir, an mbox file (perhaps compressed), an MH folder, or a
+// folder that only holds folders.
 // Its children are found when they are asked for, so a large tree costs nothing until browsed.
 class LocalFolder;
 using LocalFolders = std::vector<std::shared_ptr<LocalFolder>>;
@@ -29,7 +30,7 @@ class LocalFolder : public Folder {
       : name_(std::move(name)), messages_(std::move(messages)), children_(std::move(children)) {}
 
   const std::string& name() const { return name_; }
-  // The maildir or mbox file that holds its messages; empty when it holds none of its own.
+  // The maildir, mbox file or MH folder holding its messages; empty when it holds none of its own.
   const std::string& messagesPath() const { return messages_.path; }
   // Its folders, found anew, in the order they were found.
   LocalFolders ChildFolders() const { return children_ ? children_() : LocalFolders{}; }

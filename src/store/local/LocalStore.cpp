@@ -7,6 +7,7 @@
 #include "store/local/LocalFolder.h"
 #include "store/local/MaildirTree.h"
 #include "store/local/MboxTree.h"
+#include "store/mbox/Decompressing.h"
 
 namespace store::local {
 
@@ -19,6 +20,9 @@ std::shared_ptr<Folder> LocalStore::RootFolder() {
     case FoundStore::Kind::MboxTree:
       children = [path = found_.path] { return MboxTreeFolders(path); };
       break;
+    case FoundStore::Kind::MhTree:
+      children = [path = found_.path] { return MboxTreeFolders(path, MhFolders::Every); };
+      break;
     case FoundStore::Kind::EvolutionTree:
       children = [path = found_.path] { return EvolutionTreeFolders(path); };
       break;
@@ -26,10 +30,18 @@ std::shared_ptr<Folder> LocalStore::RootFolder() {
       children = [path = found_.path] { return KMailTreeFolders(path); };
       break;
     case FoundStore::Kind::Spool:
-    case FoundStore::Kind::MboxFile:
       children = Fixed({std::make_shared<LocalFolder>(
-          found_.kind == FoundStore::Kind::Spool ? "Inbox" : found_.name,
-          FolderMessages{FolderMessages::Kind::Mbox, found_.path})});
+          "Inbox", FolderMessages{FolderMessages::Kind::Mbox, found_.path})});
+      break;
+    case FoundStore::Kind::MboxFile:
+      // A compressed file's folder is named without the suffix, as in a directory of mbox files.
+      children =
+          Fixed({mbox::CompressionOf(found_.path)
+                     ? std::make_shared<LocalFolder>(
+                           std::string(mbox::WithoutCompressionSuffix(found_.name)),
+                           FolderMessages{FolderMessages::Kind::CompressedMbox, found_.path})
+                     : std::make_shared<LocalFolder>(
+                           found_.name, FolderMessages{FolderMessages::Kind::Mbox, found_.path})});
       break;
   }
   return std::make_shared<LocalFolder>(found_.name, FolderMessages{}, std::move(children));

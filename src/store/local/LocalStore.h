@@ -10,8 +10,9 @@ namespace store::local {
 
 // A mail store found on this computer's disk.
 struct FoundStore {
-  // A spool holds one folder, "Inbox"; an mbox file opened by the user one folder named after it.
-  enum class Kind { MaildirTree, MboxTree, Spool, EvolutionTree, KMailTree, MboxFile };
+  // MhTree: nmh's mail directory, read as an mbox tree whose every directory is an MH folder. A
+  // spool holds one folder, "Inbox"; an mbox file opened by the user one folder named after it.
+  enum class Kind { MaildirTree, MboxTree, MhTree, Spool, EvolutionTree, KMailTree, MboxFile };
   Kind kind;
   std::string name;
   std::string path;

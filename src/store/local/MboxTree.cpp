@@ -8,6 +8,8 @@
 
 #include "mail/FolderName.h"
 #include "store/maildir/Maildir.h"
+#include "store/mbox/Decompressing.h"
+#include "store/mh/MhFolder.h"
 #include "store/reading/Directory.h"
 #include "store/reading/FileReading.h"
 
@@ -16,6 +18,7 @@ namespace store::local {
 using mail::FileNameText;
 using maildir::IsMaildir;
 using maildir::MayBeMaildir;
+using mh::IsMarkedMhFolder;
 using reading::DirectoryEntry;
 using reading::FileDescriptor;
 using reading::ListDirectory;
@@ -54,6 +57,18 @@ bool IsMbox(const std::string& path) {
   return n <= 0 || (n == 5 && std::string_view(start, 5) == "From ");
 }
 
+// What a directory holds of its own: it is an MH folder, a maildir, or neither. A directory that
+// cannot be looked into is taken for a maildir outside nmh's tree, and for an MH folder in it.
+FolderMessages OwnMessages(const std::string& path, MhFolders mh) {
+  if (mh == MhFolders::Every) {
+    if (IsMaildir(path)) return {FolderMessages::Kind::Maildir, path};
+    return {FolderMessages::Kind::Mh, path};
+  }
+  if (IsMarkedMhFolder(path)) return {FolderMessages::Kind::Mh, path};
+  if (MayBeMaildir(path)) return {FolderMessages::Kind::Maildir, path};
+  return {};
+}
+
 // What one name stands for in the directory: its mbox file or maildir, its .sbd directory, or a
 // plain directory; several can meet under one name.
 struct Found {
@@ -63,12 +78,26 @@ struct Found {
 
 }  // namespace
 
-LocalFolders MboxTreeFolders(const std::string& directory) {
+// The folders in `directory`. In an MH folder the files are its messages: only its directories
+// can be folders.
+static LocalFolders TreeFolders(const std::string& directory, MhFolders mh, bool mhFolder) {
   std::map<std::string, Found> found;
+  // Compressed mbox files, named without their suffix: folders of their own, listed beside any
+  // folder of the same name.
+  LocalFolders compressed;
   for (const DirectoryEntry& entry : ListDirectory(directory)) {
-    if (IsIndexOrState(entry)) continue;
+    if (IsIndexOrState(entry) || (mhFolder && entry.type != DirectoryEntry::Type::Directory)) {
+      continue;
+    }
     if (entry.type == DirectoryEntry::Type::File) {
-      if (IsMbox(entry.path)) found[entry.name].messages = {FolderMessages::Kind::Mbox, entry.path};
+      if (const auto compression = mbox::CompressionOf(entry.name);
+          compression && mbox::IsCompressedMbox(entry.path, *compression)) {
+        compressed.push_back(std::make_shared<LocalFolder>(
+            FileNameText(std::string(mbox::WithoutCompressionSuffix(entry.name))),
+            FolderMessages{FolderMessages::Kind::CompressedMbox, entry.path}));
+      } else if (IsMbox(entry.path)) {
+        found[entry.name].messages = {FolderMessages::Kind::Mbox, entry.path};
+      }
     } else if (entry.type == DirectoryEntry::Type::Directory) {
       if (entry.name == "cur" || entry.name == "new") {
         if (IsMaildir(directory)) continue;  // the maildir's own
@@ -78,16 +107,20 @@ LocalFolders MboxTreeFolders(const std::string& directory) {
         continue;
       }
       Found& folder = found[entry.name];
-      if (MayBeMaildir(entry.path)) folder.messages = {FolderMessages::Kind::Maildir, entry.path};
+      if (auto own = OwnMessages(entry.path, mh); own.kind != FolderMessages::Kind::None) {
+        folder.messages = std::move(own);
+      }
       folder.childDirectories.push_back(entry.path);
     }
   }
   LocalFolders folders;
   for (auto& [name, folder] : found) {
-    auto children = [directories = folder.childDirectories] {
+    const std::string mhFolder =
+        folder.messages.kind == FolderMessages::Kind::Mh ? folder.messages.path : "";
+    auto children = [directories = folder.childDirectories, mh, mhFolder] {
       LocalFolders all;
       for (const std::string& d : directories) {
-        LocalFolders some = MboxTreeFolders(d);
+        LocalFolders some = TreeFolders(d, mh, d == mhFolder);
         all.insert(all.end(), some.begin(), some.end());
       }
       return all;
@@ -95,7 +128,12 @@ LocalFolders MboxTreeFolders(const std::string& directory) {
     folders.push_back(
         std::make_shared<LocalFolder>(FileNameText(name), folder.messages, std::move(children)));
   }
+  folders.insert(folders.end(), compressed.begin(), compressed.end());
   return folders;
+}
+
+LocalFolders MboxTreeFolders(const std::string& directory, MhFolders mh) {
+  return TreeFolders(directory, mh, false);
 }
 
 }  // namespace store::local

@@ -31,7 +31,8 @@ class MboxMessages::Index {
     struct stat st;
     if (::fstat(file_.get(), &st) != 0) throw FileError(path_, errno);
     // Mail delivered while an export runs waits for the next export.
-    scanner_.emplace(file_, path_, st.st_size);
+    bytes_.emplace(file_, path_, st.st_size);
+    scanner_.emplace(*bytes_);
   }
 
   // Scans on until message `i` is found; false when the file has fewer messages.
@@ -43,6 +44,7 @@ class MboxMessages::Index {
       } else {
         complete_ = true;
         scanner_.reset();  // its buffer is no longer needed
+        bytes_.reset();
       }
     }
     return i < spans_.size();
@@ -73,6 +75,7 @@ class MboxMessages::Index {
 
   std::string path_;
   FileDescriptor file_;
+  std::optional<FileBytes> bytes_;
   std::optional<MboxScanner> scanner_;
   MboxSpans spans_;
   bool complete_ = false;

@@ -1,10 +1,8 @@
 #include "store/mbox/MboxScanner.h"
 
 #include <strings.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
@@ -13,8 +11,6 @@
 namespace store::mbox {
 
 using mail::IsEnvelopeLine;
-using reading::FileDescriptor;
-using reading::FileError;
 namespace {
 
 constexpr std::size_t kBufferSize = 1 << 20;
@@ -33,30 +29,61 @@ bool MarksDeleted(std::string_view line) {
 
 }  // namespace
 
-MboxScanner::MboxScanner(const FileDescriptor& file, std::string path, off_t size)
-    : file_(file), path_(std::move(path)), size_(size), buffer_(kBufferSize) {}
+MboxScanner::MboxScanner(ByteSource& source, bool keep)
+    : source_(source), buffer_(kBufferSize), keep_(keep) {}
 
 void MboxScanner::Fill(off_t at) {
-  std::size_t want =
-      static_cast<std::size_t>(std::min<off_t>(static_cast<off_t>(buffer_.size()), size_ - at));
-  std::size_t got = 0;
-  while (got < want) {
-    ssize_t n =
-        ::pread(file_.get(), buffer_.data() + got, want - got, at + static_cast<off_t>(got));
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) throw FileError(path_, errno);
-    if (n == 0) break;  // the file became shorter: scan what is there
-    got += static_cast<std::size_t>(n);
+  if (keep_) Keep(at);
+  const std::size_t left =
+      static_cast<std::size_t>(bufferAt_ + static_cast<off_t>(bufferSize_) - at);
+  std::memmove(buffer_.data(), buffer_.data() + (at - bufferAt_), left);
+  std::size_t got = left;
+  while (got < buffer_.size()) {
+    const std::size_t n = source_.Read(buffer_.data() + got, buffer_.size() - got);
+    if (n == 0) break;
+    got += n;
   }
   bufferAt_ = at;
   bufferSize_ = got;
-  if (got < want) size_ = at + static_cast<off_t>(got);
+  if (got < buffer_.size()) size_ = at + static_cast<off_t>(got);
+}
+
+void MboxScanner::Keep(off_t at) {
+  // What came before the current message is no longer wanted.
+  if (keptAt_ < messageAt_) {
+    const std::size_t done = static_cast<std::size_t>(
+        std::min<off_t>(messageAt_ - keptAt_, static_cast<off_t>(kept_.size())));
+    kept_.erase(0, done);
+    keptAt_ += static_cast<off_t>(done);
+    if (kept_.empty() && kept_.capacity() > kBufferSize) kept_.shrink_to_fit();
+  }
+  const off_t from = std::max(messageAt_, bufferAt_);
+  if (from >= at) return;
+  if (kept_.empty()) keptAt_ = from;
+  kept_.append(buffer_.data() + (from - bufferAt_), static_cast<std::size_t>(at - from));
+}
+
+mail::Bytes MboxScanner::Bytes(const Span& span) const {
+  mail::Bytes bytes(g_byte_array_sized_new(static_cast<guint>(span.end - span.begin)));
+  // The message's start may have left the buffer; the rest is still in it.
+  if (span.begin < bufferAt_) {
+    const off_t end = std::min(span.end, bufferAt_);
+    g_byte_array_append(bytes.get(),
+                        reinterpret_cast<const guint8*>(kept_.data() + (span.begin - keptAt_)),
+                        static_cast<guint>(end - span.begin));
+  }
+  if (span.end > bufferAt_) {
+    const off_t begin = std::max(span.begin, bufferAt_);
+    g_byte_array_append(bytes.get(),
+                        reinterpret_cast<const guint8*>(buffer_.data() + (begin - bufferAt_)),
+                        static_cast<guint>(span.end - begin));
+  }
+  return bytes;
 }
 
 std::string_view MboxScanner::Peek(off_t at) {
   off_t bufferEnd = bufferAt_ + static_cast<off_t>(bufferSize_);
-  if (at < bufferAt_ || at > bufferEnd ||
-      (bufferEnd - at < static_cast<off_t>(kHead) && bufferEnd < size_)) {
+  if (bufferEnd - at < static_cast<off_t>(kHead) && bufferEnd < size_) {
     Fill(at);
     bufferEnd = bufferAt_ + static_cast<off_t>(bufferSize_);
   }
@@ -70,7 +97,7 @@ MboxScanner::Line MboxScanner::ReadLine() {
   if (std::size_t newline = head.find('\n'); newline != std::string_view::npos) {
     head = head.substr(0, newline + 1);
   }
-  Line line{position_, size_, {}, head.size()};
+  Line line{position_, position_, {}, head.size()};
   std::copy(head.begin(), head.end(), line.head.begin());
   // Long lines: look for their end further on, a buffer at a time.
   off_t at = position_;
@@ -81,7 +108,10 @@ MboxScanner::Line MboxScanner::ReadLine() {
       break;
     }
     at += static_cast<off_t>(ahead.size());
-    if (at >= size_) break;
+    if (!MoreAt(at)) {
+      line.end = at;
+      break;
+    }
     ahead = Peek(at);
   }
   position_ = line.end;
@@ -90,7 +120,7 @@ MboxScanner::Line MboxScanner::ReadLine() {
 
 void MboxScanner::SkipBodyLines() {
   bool lineStart = true;
-  while (position_ < size_) {
+  while (MoreAt(position_)) {
     std::string_view ahead = Peek(position_);
     if (lineStart && (ahead.starts_with('\n') || ahead.starts_with("\r\n"))) return;
     hasText_ = true;
@@ -129,10 +159,10 @@ bool MboxScanner::Finish(off_t end, Span& span) {
 }
 
 bool MboxScanner::Next(Span& span) {
-  while (position_ < size_) {
+  while (MoreAt(position_)) {
     if (!inHeaders_ && !afterEmptyLine_) {
       SkipBodyLines();
-      if (position_ >= size_) break;
+      if (!MoreAt(position_)) break;
     }
     Line line = ReadLine();
     bool empty = IsEmptyLine(line.start());
@@ -156,6 +186,7 @@ bool MboxScanner::Next(Span& span) {
     afterEmptyLine_ = empty;
     if (found) return true;
   }
+  // The source has ended: its size is known.
   if (messageAt_ >= size_) return false;
   // The last message: a final empty line is the writer's separator, not the message's.
   bool found = Finish(afterEmptyLine_ ? emptyLineAt_ : size_, span);

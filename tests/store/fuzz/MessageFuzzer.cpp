@@ -1,4 +1,5 @@
-// Feeds arbitrary bytes to the message reader, as a maildir file and as an mbox file, and reads
+// Feeds arbitrary bytes to the message reader, as a maildir file and as an mbox file (whose
+// messages' bytes, kept as the scan goes, must be those the file holds where they lie), and reads
 // every field of every message found, also on two threads at once, as an export's workers do. Any
 // input must give valid UTF-8 text with CR LF line breaks, without a crash, a hang or a leak. The
 // bytes read as HTML must give the rich-text document's text whenever the short way takes them.
@@ -22,6 +23,7 @@
 #include "store/mbox/MboxScanner.h"
 
 using namespace mail;
+using store::mbox::FileBytes;
 using store::mbox::MboxScanner;
 using store::reading::FileDescriptor;
 
@@ -63,10 +65,14 @@ Bytes Copy(const std::uint8_t* data, std::size_t size) {
 void AsMboxFile(const std::uint8_t* data, std::size_t size) {
   FileDescriptor file(memfd_create("mbox", MFD_CLOEXEC));
   if (file.get() < 0 || ::write(file.get(), data, size) != static_cast<ssize_t>(size)) std::abort();
-  MboxScanner scanner(file, "mbox", static_cast<off_t>(size));
-  MboxScanner::Span span;
+  const off_t end = static_cast<off_t>(size);
+  FileBytes bytes(file, "mbox", end), again(file, "mbox", end);
+  // A scanner that keeps each message's bytes, as for a compressed file, beside one that does not.
+  MboxScanner scanner(bytes), keeping(again, true);
+  MboxScanner::Span span, kept;
   off_t last = -1;
   while (scanner.Next(span)) {
+    if (!keeping.Next(kept) || kept.begin != span.begin || kept.end != span.end) std::abort();
     if (span.begin <= last || span.end < span.begin || span.end > static_cast<off_t>(size)) {
       std::abort();
     }
@@ -82,8 +88,15 @@ void AsMboxFile(const std::uint8_t* data, std::size_t size) {
       std::abort();
     }
     last = span.begin;
-    ReadAllFields(RawMessage{ReadRange(file, "mbox", span.begin, span.end), true, {}});
+    Bytes read = ReadRange(file, "mbox", span.begin, span.end), held = keeping.Bytes(kept);
+    if (held->len != read->len || std::memcmp(held->data, read->data, read->len) != 0) {
+      std::fprintf(stderr, "the bytes kept of the message at %lld differ\n",
+                   static_cast<long long>(span.begin));
+      std::abort();
+    }
+    ReadAllFields(RawMessage{std::move(read), true, {}});
   }
+  if (keeping.Next(kept)) std::abort();
 }
 
 }  // namespace
