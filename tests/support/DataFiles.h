@@ -26,6 +26,12 @@ inline std::vector<std::string> DataNames(const std::string& directory, const st
   return names;
 }
 
+// The bytes of any file; nothing when it cannot be read.
+inline std::string FileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
 // The bytes of a file under tests/data; a file that is not there fails the test.
 inline std::string DataFile(const std::string& path) {
   std::ifstream in(ORVANE_TEST_DATA "/" + path, std::ios::binary);

@@ -18,6 +18,7 @@ TempHome::TempHome() {
   SetEnv("MAILDIR", std::nullopt);
   SetEnv("MAIL", std::nullopt);
   SetEnv("XDG_CONFIG_HOME", std::nullopt);
+  SetEnv("XDG_DATA_HOME", std::nullopt);
 }
 
 TempHome::~TempHome() {

@@ -6,9 +6,9 @@
 #include <string_view>
 
 // A home directory of its own for one test, with the environment pointed at it: HOME set,
-// MAILDIR, MAIL and XDG_CONFIG_HOME unset (so the user's own mail and accounts stay out), USER
-// naming nobody with a spool file, TZ at UTC so dates read the same everywhere. Everything is
-// removed and restored when it goes.
+// MAILDIR, MAIL, XDG_CONFIG_HOME and XDG_DATA_HOME unset (so the user's own mail and accounts stay
+// out), USER naming nobody with a spool file, TZ at UTC so dates read the same everywhere.
+// Everything is removed and restored when it goes.
 class TempHome {
  public:
   TempHome();

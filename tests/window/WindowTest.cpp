@@ -22,6 +22,7 @@
 #include "DataFiles.h"
 #include "ImapServer.h"
 #include "MessageCorpus.h"
+#include "ProgramRun.h"
 #include "ScriptedStore.h"
 #include "TempHome.h"
 #include "window/AutoSizeLabel.h"
@@ -642,6 +643,8 @@ TEST_P(DeepTree, ListsEveryFolderBelowTheTopLevelFolderAndExportsEachByItsEntry)
   for (const std::string& path : below) rows << QString::fromStdString(path);
   ASSERT_EQ(Entries(*form.List3), rows);
   form.edtMessageFile->setText("export.txt");
+  QTest::mouseClick(form.cbExport, Qt::LeftButton);  // Archive itself, no subfolder picked
+  QStringList all = {Subjects(home / "export.txt")};  // as the window exports them, one by one
   for (int row = 0; row < int(below.size()); ++row) {
     ClickEntry(*form.List3, row);
     QTest::mouseClick(form.cbExport, Qt::LeftButton);
@@ -649,7 +652,17 @@ TEST_P(DeepTree, ListsEveryFolderBelowTheTopLevelFolderAndExportsEachByItsEntry)
     EXPECT_EQ(Subjects(home / "export.txt"),
               holdsMail ? QString::fromStdString("Archive/" + below[row]) : "")
         << below[row];
+    all << Subjects(home / "export.txt");
   }
+  // The command line's --recursive writes them all, in the same order, into one file.
+  home.Write("password", "correct horse\n");
+  std::filesystem::permissions(home / "password", std::filesystem::perms::owner_read,
+                               std::filesystem::perm_options::replace);
+  const Ran ran = Orvane({"--export", tree.store.toStdString() + "/Archive", "--recursive",
+                          "--password-file", "password", "-o", "cli.txt"});
+  EXPECT_EQ(ran.status, 0) << ran.err;
+  all.removeAll("");
+  EXPECT_EQ(Subjects(home / "cli.txt"), all.join(" | "));
 }
 
 INSTANTIATE_TEST_SUITE_P(Stores, DeepTree, testing::ValuesIn(kTrees),
@@ -735,10 +748,19 @@ TEST_P(KeptBy, ExportsTheBytesOfThePlainMaildirOfTheSameMessages) {
   };
   const QByteArray plain = exported("Maildir", "Inbox");
   EXPECT_EQ(plain.count("\r\n\f\r\n"), qsizetype(messages.size()));
+  // The command line writes the window's bytes too.
+  auto headless = [&](const QString& store, const QString& folder) {
+    const Ran ran = Orvane({"--export", (store + "/" + folder).toStdString(), "-o", "cli.txt"});
+    EXPECT_EQ(ran.status, 0) << ran.err;
+    return QByteArray::fromStdString(FileBytes(home / "cli.txt"));
+  };
   EXPECT_EQ(exported(GetParam().store, GetParam().folder), plain);
+  EXPECT_EQ(headless(GetParam().store, GetParam().folder), plain);
   if (GetParam().name == std::string("ClawsMh")) {
-    for (const std::string& tool : kCompressors)
+    for (const std::string& tool : kCompressors) {
       EXPECT_EQ(exported("Mail", QString::fromStdString(tool)), plain) << tool;
+      EXPECT_EQ(headless("Mail", QString::fromStdString(tool)), plain) << tool;
+    }
   }
 }
 
