@@ -136,12 +136,16 @@ def main():
     ap.add_argument("--work", default=os.path.join(tempfile.gettempdir(), "orvane-bench"))
     ap.add_argument("--no-xvfb", action="store_true")
     ap.add_argument("--imap-server", help="the orvane_imap_server binary; adds the IMAP row")
+    ap.add_argument("--orvane", help="the orvane program, for its export without a window "
+                    "(default: src/orvane of the build that holds --bench)")
     ap.add_argument("--smoke", action="store_true")
     ap.add_argument("--tree", type=int, default=0,
                     help="also time listing a folder with this many folders below it")
     args = ap.parse_args()
     if args.smoke:
         args.counts, args.repeat = "150", 1
+    orvane = args.orvane or os.path.join(os.path.dirname(os.path.abspath(args.bench)), "..", "src",
+                                         "orvane")
     os.makedirs(args.work, exist_ok=True)
     out = os.path.join(args.work, "export.txt")
 
@@ -172,12 +176,24 @@ def main():
                                              fmt, source, out], ENV),
                     "Orvane offscreen": ([args.bench, store, folder, out], env),
                 }
+                headless_env = dict(env, QT_QPA_PLATFORM="no-such-platform")
+                headless_env.pop("DISPLAY", None)
+                runs["Orvane headless"] = ([orvane, "--export", f"{store}/{folder}", "-o", out],
+                                           headless_env)
                 if xvfb:
                     runs["Orvane Xvfb"] = ([args.bench, store, folder, out],
                                            dict(env, QT_QPA_PLATFORM="xcb", DISPLAY=xvfb.display))
                 if imap and fmt == "maildir":
                     imap_env = imap.account_env(env, os.path.join(args.work, "config"))
                     runs["Orvane IMAP offscreen"] = ([args.bench, "IMAP", "INBOX", out], imap_env)
+                    password = os.path.join(args.work, "password")
+                    with open(os.open(password, os.O_WRONLY | os.O_CREAT | os.O_TRUNC, 0o600),
+                              "w") as f:
+                        f.write(imap.PASSWORD + "\n")
+                    runs["Orvane IMAP headless"] = (
+                        [orvane, "--export", "IMAP/INBOX", "--password-file", password, "-o", out],
+                        dict(headless_env, **{k: v for k, v in imap_env.items()
+                                              if k in ("XDG_CONFIG_HOME", "SSL_CERT_FILE")}))
                     # The server indexes the folder when it is first opened; that is not the export.
                     measured(runs["Orvane IMAP offscreen"][0], imap_env)
                 subprocess.run(cat_cmd, env=ENV, check=True)  # warm the page cache

@@ -15,6 +15,8 @@ packages=(
   locales
   # a real IMAP server, and certificates for it, for the IMAP tests and the benchmark
   dovecot-imapd openssl ca-certificates
+  # the Debian package's checks: its desktop entry, and dpkg-shlibdeps for its dependencies
+  desktop-file-utils dpkg-dev
 )
 
 missing=()
