@@ -589,6 +589,16 @@ std::string Sbd(const std::string& path) {  // "A/B/C" as "A.sbd/B.sbd/C"
   return sbd;
 }
 
+std::string KMailPath(const std::string& path) {  // "A/B/C" as ".A.directory/.B.directory/C"
+  std::string kmail;
+  std::size_t from = 0;
+  for (std::size_t slash; (slash = path.find('/', from)) != std::string::npos; from = slash + 1) {
+    const std::string name = path.substr(from, slash - from);
+    kmail += "." + name + ".directory/";
+  }
+  return kmail + path.substr(from);
+}
+
 const std::string kMaildirFile = "/cur/1700000000.1.host:2,S";
 
 // clang-format off
@@ -602,6 +612,10 @@ const Tree kTrees[] = {
   {"ClawsMh", "Mail", [](TempHome& h, const std::string& path, bool) {
      h.Write("Mail/" + path + "/.mh_sequences", "");
      h.Write("Mail/" + path + "/1", Message(path)); }},
+  {"Evolution", "Evolution", [](TempHome& h, const std::string& path, bool) {
+     h.Write(".local/share/evolution/mail/local/." + Dotted(path) + kMaildirFile, Message(path)); }},
+  {"KMail", "KMail", [](TempHome& h, const std::string& path, bool) {
+     h.Write(".local/share/local-mail/" + KMailPath(path) + kMaildirFile, Message(path)); }},
   {"ThunderbirdMbox", "Local Folders", [](TempHome& h, const std::string& path, bool) {
      h.Write(".thunderbird/a/Mail/Local Folders/" + Sbd(path), Mbox(path)); }},
   {"ThunderbirdMaildir", "Local Folders", [](TempHome& h, const std::string& path, bool) {
@@ -643,7 +657,7 @@ TEST_P(DeepTree, ListsEveryFolderBelowTheTopLevelFolderAndExportsEachByItsEntry)
   for (const std::string& path : below) rows << QString::fromStdString(path);
   ASSERT_EQ(Entries(*form.List3), rows);
   form.edtMessageFile->setText("export.txt");
-  QTest::mouseClick(form.cbExport, Qt::LeftButton);  // Archive itself, no subfolder picked
+  QTest::mouseClick(form.cbExport, Qt::LeftButton);   // Archive itself, no subfolder picked
   QStringList all = {Subjects(home / "export.txt")};  // as the window exports them, one by one
   for (int row = 0; row < int(below.size()); ++row) {
     ClickEntry(*form.List3, row);
