@@ -17,7 +17,12 @@ packages=(
   dovecot-imapd openssl ca-certificates
   # the Debian package's checks: its desktop entry, and dpkg-shlibdeps for its dependencies
   desktop-file-utils dpkg-dev
+  # personal folder files (.pst, .ost): libpff (whose header needs libbfio's), and its pffexport
+  # for the benchmark's comparison
+  libpff-dev libbfio-dev pff-tools
 )
+# npm fetches the personal folder files the tests read; Node's own packages may bring it already.
+command -v npm >/dev/null || packages+=(npm)
 
 missing=()
 for p in "${packages[@]}"; do
@@ -28,3 +33,6 @@ if ((${#missing[@]})); then
   apt-get update
   apt-get install -y --no-install-recommends "${missing[@]}"
 fi
+
+# Real personal folder files for the tests, kept outside the source tree.
+"$(dirname "$0")/fetch-test-data.sh"

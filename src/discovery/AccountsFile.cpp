@@ -79,7 +79,7 @@ std::string Unquoted(const std::string& value) {
 
 std::vector<Section> ReadSections(std::istream& in, const std::string& path,
                                   std::ostream& warnings) {
-  static const char* const kKeys[] = {"name", "host", "port", "security", "user"};
+  static const char* const kKeys[] = {"name", "host", "port", "security", "user", "file"};
   std::vector<Section> sections;
   std::string raw;
   for (int number = 1; std::getline(in, raw); ++number) {
@@ -128,6 +128,7 @@ std::vector<Account> ReadAccountsFile(const std::string& path, std::ostream& war
   std::istringstream in(*text);
   std::vector<Account> accounts;
   for (const Section& section : ReadSections(in, path, warnings)) {
+    if (section.values.contains("file")) continue;
     Account account;
     const std::string problem = ReadAccount(section, account);
     KeepAccount(
@@ -136,6 +137,19 @@ std::vector<Account> ReadAccountsFile(const std::string& path, std::ostream& war
         warnings);
   }
   return accounts;
+}
+
+std::vector<std::string> ListedPersonalFolderFiles(const std::string& path,
+                                                   std::ostream& warnings) {
+  const std::optional<std::string> text = ReadConfigFile(path, warnings);
+  if (!text) return {};
+  std::istringstream in(*text);
+  std::vector<std::string> files;
+  for (const Section& section : ReadSections(in, path, warnings)) {
+    auto file = section.values.find("file");
+    if (file != section.values.end() && !file->second.empty()) files.push_back(file->second);
+  }
+  return files;
 }
 
 }  // namespace discovery

@@ -20,6 +20,11 @@ using store::imap::Account;
 // Lines starting with # or ; are comments. A section that cannot be used (no host, a bad port, an
 // unknown security, ...) is left out with a warning on `warnings`; nothing is guessed. A missing
 // file has no accounts; one that cannot be read, or is no regular file, has none and is said.
+// A section with the key "file" names a personal folder file (.pst, .ost) rather than an
+// account; such sections are left out here.
 std::vector<Account> ReadAccountsFile(const std::string& path, std::ostream& warnings);
+
+// The paths of the sections with "file = PATH", in the file's order.
+std::vector<std::string> ListedPersonalFolderFiles(const std::string& path, std::ostream& warnings);
 
 }  // namespace discovery

@@ -14,9 +14,9 @@ namespace {
 using store::Collection;
 using store::InfoStore;
 
-// The stores the user opened by their paths, then the mail stores on this computer, then the user's IMAP accounts that the user gives a password
-// for; all found afresh at every log-on. Without a prompt nobody can give a password, so the
-// accounts are left out.
+// The stores the user opened by their paths, then the mail stores on this computer, then the user's
+// IMAP accounts that the user gives a password for; all found afresh at every log-on. Without a
+// prompt nobody can give a password, so the accounts are left out.
 class ServiceSession : public store::Session {
  public:
   ServiceSession(std::shared_ptr<PasswordPrompt> prompt, std::vector<FoundStore> opened)
@@ -25,7 +25,7 @@ class ServiceSession : public store::Session {
   void LogOn() override {
     std::vector<std::shared_ptr<InfoStore>> stores;
     for (store::local::FoundStore& found : FindStores(std::cerr, opened_)) {
-      stores.push_back(std::make_shared<store::local::LocalStore>(std::move(found)));
+      stores.push_back(OpenFoundStore(std::move(found)));
     }
     if (prompt_) {
       for (const Account& account : FindAccounts()) {

@@ -10,12 +10,14 @@
 #include <set>
 #include <sstream>
 
+#include "discovery/AccountsFile.h"
 #include "discovery/ConfigFile.h"
 #include "discovery/MhProfile.h"
 #include "discovery/ThunderbirdProfiles.h"
 #include "mail/FolderName.h"
 #include "store/maildir/Maildir.h"
 #include "store/mbox/Decompressing.h"
+#include "store/pff/PffStore.h"
 #include "store/reading/Directory.h"
 #include "store/reading/FileReading.h"
 
@@ -132,6 +134,73 @@ std::string KMailFolders(const std::string& home, std::ostream& warnings) {
   return DataHome(home) + "/local-mail";
 }
 
+// The user's documents directory: what xdg-user-dir says, when it is installed, else ~/Documents.
+std::string DocumentsDirectory(const std::string& home) {
+  if (::access("/usr/bin/xdg-user-dir", X_OK) == 0) {
+    if (FILE* pipe = ::popen("/usr/bin/xdg-user-dir DOCUMENTS 2>/dev/null", "r")) {
+      std::string path;
+      char buffer[4096];
+      while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) path.append(buffer, n);
+      const int status = ::pclose(pipe);
+      while (!path.empty() && (path.back() == '\n' || path.back() == '\r')) path.pop_back();
+      // With no documents directory set up, it names the home itself: there is none.
+      if (status == 0 && path.starts_with('/') && fs::path(path) != fs::path(home)) return path;
+      if (status == 0 && path.starts_with('/')) return {};
+    }
+  }
+  return home + "/Documents";
+}
+
+bool HasPersonalFolderSuffix(const std::string& name) {
+  if (name.size() < 5) return false;
+  std::string suffix = name.substr(name.size() - 4);
+  std::transform(suffix.begin(), suffix.end(), suffix.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return suffix == ".pst" || suffix == ".ost";
+}
+
+void AddPersonalFolderFile(Finder& finder, const std::string& path) {
+  finder.Add(FoundStore::Kind::PersonalFolderFile, BaseName(path), path, path);
+}
+
+// Personal folder files: those the account file lists, then the .pst and .ost files directly in
+// the home and in the documents directory, each directory's in the order of their names. A file
+// that does not start with the personal folder signature is left out and said.
+void AddPersonalFolderFiles(const std::string& home, Finder& finder, std::ostream& warnings) {
+  const std::string config = ConfigHome(home);
+  if (!config.empty()) {
+    std::ostream silent(nullptr);  // the accounts' own search says what is wrong with the file
+    for (std::string path : ListedPersonalFolderFiles(config + "/orvane/accounts.conf", silent)) {
+      if (!path.starts_with('/')) path = home + "/" + path;
+      if (IsFile(path) && store::pff::HasPersonalFolderSignature(path)) {
+        AddPersonalFolderFile(finder, path);
+      } else {
+        warnings << "orvane: " << path
+                 << " (in accounts.conf) is left out: it is not a personal folder file\n";
+      }
+    }
+  }
+  for (const std::string& directory : {home, DocumentsDirectory(home)}) {
+    if (directory.empty() || !IsDirectory(directory)) continue;
+    std::vector<std::string> names;
+    std::error_code error;
+    for (fs::directory_iterator it(directory, error), end; !error && it != end;
+         it.increment(error)) {
+      const std::string name = it->path().filename().string();
+      if (HasPersonalFolderSuffix(name) && IsFile(it->path().string())) names.push_back(name);
+    }
+    std::sort(names.begin(), names.end());
+    for (const std::string& name : names) {
+      const std::string path = directory + "/" + name;
+      if (store::pff::HasPersonalFolderSignature(path)) {
+        AddPersonalFolderFile(finder, path);
+      } else {
+        warnings << "orvane: " << path << " is left out: it is not a personal folder file\n";
+      }
+    }
+  }
+}
+
 }  // namespace
 
 std::vector<FoundStore> FindStores(std::ostream& warnings, const std::vector<FoundStore>& opened) {
@@ -162,6 +231,7 @@ std::vector<FoundStore> FindStores(std::ostream& warnings, const std::vector<Fou
       finder.Add(FoundStore::Kind::EvolutionTree, "Evolution", evolution, evolution);
     const std::string kmail = KMailFolders(home, warnings);
     if (IsDirectory(kmail)) finder.Add(FoundStore::Kind::KMailTree, "KMail", kmail, kmail);
+    AddPersonalFolderFiles(home, finder, warnings);
   }
   return finder.Take();
 }
@@ -187,6 +257,9 @@ std::vector<FoundStore> StoresAtPaths(const std::vector<std::string>& paths,
                store::mbox::IsCompressedMbox(absolute, *compression)) {
       stores.push_back({FoundStore::Kind::MboxFile, FileNameText(BaseName(absolute)), absolute,
                         FileNameText(absolute)});
+    } else if (IsFile(absolute) && store::pff::HasPersonalFolderSignature(absolute)) {
+      stores.push_back({FoundStore::Kind::PersonalFolderFile, FileNameText(BaseName(absolute)),
+                        absolute, FileNameText(absolute)});
     } else if (const FileDescriptor file = OpenForReading(absolute); file.get() < 0) {
       why = errno == EINVAL ? "Not a regular file" : std::strerror(errno);
     } else {
@@ -198,12 +271,19 @@ std::vector<FoundStore> StoresAtPaths(const std::vector<std::string>& paths,
         stores.push_back({FoundStore::Kind::MboxFile, FileNameText(BaseName(absolute)), absolute,
                           FileNameText(absolute)});
       } else {
-        why = "Not an mbox file, a maildir or a directory of them";
+        why = "Not an mbox file, a personal folder file, a maildir or a directory of them";
       }
     }
     if (!why.empty()) problems.push_back(path + ": " + why);
   }
   return stores;
+}
+
+std::shared_ptr<store::InfoStore> OpenFoundStore(FoundStore found) {
+  if (found.kind == FoundStore::Kind::PersonalFolderFile) {
+    return std::make_shared<store::pff::PffStore>(found.path, found.name);
+  }
+  return std::make_shared<store::local::LocalStore>(std::move(found));
 }
 
 }  // namespace discovery

@@ -21,7 +21,9 @@ using store::local::FoundStore;
 //     (~/Mail most often: there, every directory but a maildir is then an MH folder);
 //  6. Evolution's local folders, in evolution/mail/local of the data home;
 //  7. KMail's local folders, where its maildir resource's settings say, else local-mail of the
-//     data home.
+//     data home;
+//  8. the personal folder files (.pst, .ost) the account file lists ("file = PATH"), then those
+//     directly in the home and in the documents directory.
 // A directory reached twice (through a link, or named by two of these) is listed once. A
 // settings file that cannot be read is said on `warnings`.
 std::vector<FoundStore> FindStores(std::ostream& warnings = std::cerr,
@@ -29,8 +31,13 @@ std::vector<FoundStore> FindStores(std::ostream& warnings = std::cerr,
 
 // The stores the user names by their paths, in the order given, each named after its file or
 // directory: a maildir is a Maildir++ tree, any other directory a tree of mbox files and
-// maildirs, a file that holds mbox mail (or nothing yet) a store of one folder. A path that is
+// maildirs, a file that holds mbox mail (or nothing yet) a store of one folder, a file that starts
+// with the personal folder signature a personal folder file. A path that is
 // none of these, or cannot be read, is left out and said in `problems` ("path: why").
+// The store that reads a store found: the personal folder binding for a .pst or .ost file, the
+// local stores' for the rest.
+std::shared_ptr<store::InfoStore> OpenFoundStore(FoundStore found);
+
 std::vector<FoundStore> StoresAtPaths(const std::vector<std::string>& paths,
                                       std::vector<std::string>& problems);
 

@@ -33,6 +33,8 @@ std::shared_ptr<Folder> LocalStore::RootFolder() {
       children = Fixed({std::make_shared<LocalFolder>(
           "Inbox", FolderMessages{FolderMessages::Kind::Mbox, found_.path})});
       break;
+    case FoundStore::Kind::PersonalFolderFile:
+      throw Error::Unreadable(found_.path + " is a personal folder file, not a local folder tree");
     case FoundStore::Kind::MboxFile:
       // A compressed file's folder is named without the suffix, as in a directory of mbox files.
       children =

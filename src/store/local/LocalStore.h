@@ -12,7 +12,17 @@ namespace store::local {
 struct FoundStore {
   // MhTree: nmh's mail directory, read as an mbox tree whose every directory is an MH folder. A
   // spool holds one folder, "Inbox"; an mbox file opened by the user one folder named after it.
-  enum class Kind { MaildirTree, MboxTree, MhTree, Spool, EvolutionTree, KMailTree, MboxFile };
+  // PersonalFolderFile: a .pst or .ost file, which the personal folder binding reads, not this one.
+  enum class Kind {
+    MaildirTree,
+    MboxTree,
+    MhTree,
+    Spool,
+    EvolutionTree,
+    KMailTree,
+    MboxFile,
+    PersonalFolderFile
+  };
   Kind kind;
   std::string name;
   std::string path;

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "store/Store.h"
+#include "store/pff/PffFile.h"
+
+namespace store::pff {
+
+// The first bytes of every personal folder file.
+inline constexpr char kSignature[] = "!BDN";
+
+// Whether the file at `path` starts with the personal folder signature; only its first bytes are
+// read, and a FIFO or a device is never waited on.
+bool HasPersonalFolderSignature(const std::string& path);
+
+// A personal folder file (.pst, .ost) as a store. It is opened when first asked for its name or
+// folders, and stays open while the store or anything read from it is kept. Its name is the
+// file's own display name, else the file's name; its root folder holds the folders under the
+// file's top of personal folders (of its IPM subtree, for an .ost), in the order the window shows
+// folders: Inbox first, then by name without regard to case.
+class PffStore : public InfoStore {
+ public:
+  explicit PffStore(std::string path, std::string fileName = {});
+
+  std::string Name() override;
+  std::string Origin() override { return path_; }
+  std::shared_ptr<Folder> RootFolder() override;
+  std::vector<std::string> Locations() override { return {path_}; }
+
+ private:
+  std::shared_ptr<PffFile> File();
+
+  std::string path_;
+  std::string fileName_;
+  std::mutex opening_;
+  std::shared_ptr<PffFile> file_;
+  std::optional<std::string> name_;
+};
+
+}  // namespace store::pff
