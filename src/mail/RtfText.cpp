@@ -121,7 +121,8 @@ class Reducer {
                                 ? rtf[j] - '0'
                                 : (std::tolower(static_cast<unsigned char>(rtf[j])) - 'a' + 10));
         }
-        Byte(static_cast<unsigned char>(value));
+        // An escape cut short stands for no character.
+        if (j == i + 3) Byte(static_cast<unsigned char>(value));
         return j;
       }
       if (c == '*') {

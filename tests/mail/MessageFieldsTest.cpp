@@ -10,6 +10,7 @@
 #include "DataFiles.h"
 #include "TempHome.h"
 #include "mail/MessageParser.h"
+#include "mail/RtfText.h"
 
 namespace {
 
@@ -74,4 +75,17 @@ TEST(HtmlBody, CannotMakeTheReaderOpenFiles) {
   char event[sizeof(inotify_event) + 256];
   EXPECT_LT(read(watch, event, sizeof event), 0) << "the HTML reader opened " << file;
   close(watch);
+}
+
+// RTF bodies, as personal folder files keep them: the text a reader sees.
+TEST(RtfBody, GivesTheTextAReaderSees) {
+  const std::pair<const char*, const char*> kCases[] = {
+      {R"({\rtf1\ansi\ansicpg1252{\fonttbl{\f0 Arial;}}\f0 Gr\'fc\'dfe\par Zeile\tab zwei})",
+       "Gr\u00fc\u00dfe\nZeile\tzwei"},
+      {R"({\rtf1\ansicpg1251 \'cf\'f0\'e8\line \u8364?uro {\*\generator x;}{\pict 0a0b}})",
+       "\u041f\u0440\u0438\n\u20acuro "},
+      {R"({\rtf1 cut off \'f)", "cut off "},
+      {"", ""},
+  };
+  for (const auto& [rtf, text] : kCases) EXPECT_EQ(mail::RtfToPlainText(rtf), text) << rtf;
 }

@@ -18,6 +18,7 @@
 #include "mail/FolderName.h"
 #include "mail/HtmlText.h"
 #include "mail/MessageParser.h"
+#include "mail/RtfText.h"
 #include "mail/SimpleHtmlText.h"
 #include "mail/Charset.h"
 #include "store/mbox/MboxScanner.h"
@@ -128,6 +129,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
   }
   AsMboxFile(data, size);
+  // RTF bodies of personal folder files: any bytes give UTF-8 text.
+  if (!IsUtf8(mail::RtfToPlainText(html))) std::abort();
   std::string name = DecodeMailboxName(
       std::string_view(reinterpret_cast<const char*>(data), std::min<std::size_t>(size, 255)));
   if (!IsUtf8(name)) std::abort();
