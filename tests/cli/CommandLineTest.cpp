@@ -150,3 +150,34 @@ TEST(Export, InterruptedItKeepsTheWholeRecordsWrittenAndSaysSo) {
   EXPECT_TRUE(records > 0 && records < 5000) << records;
   EXPECT_NE(ran.err.find(": " + std::to_string(records) + " record"), std::string::npos) << ran.err;
 }
+
+// A personal folder file named on the command line: a folder and those below it export a record
+// per message (the counts --list gives), each message's transport headers at the head of its
+// record as the file keeps them.
+TEST(PersonalFolderFile, ExportsARecordPerMessageOfTheFolderAndThoseBelow) {
+  const std::string file = ORVANE_PFF_TEST_DATA "/enron.pst";
+  if (!fs::exists(file)) GTEST_SKIP() << "no " << file << ": run scripts/fetch-test-data.sh";
+  TempHome home;
+  const std::string folder = "Personal folders/lokay-m/MLOKAY (Non-Privileged)";
+  const Ran list = Orvane({"--list", file});
+  long messages = 0;
+  std::istringstream lines(list.out);
+  for (std::string line; std::getline(lines, line);)
+    if (line.starts_with(folder)) messages += std::stol(line.substr(line.rfind('\t') + 1));
+  EXPECT_EQ(messages, 71);
+  const Ran ran = Orvane({"--export", folder, "--recursive", "-o", "out.txt", file});
+  EXPECT_EQ(ran.status, 0) << ran.err;
+  const std::string out = FileBytes(home / "out.txt");
+  long records = 0, withHeaders = 0;
+  for (std::size_t at = 0; at < out.size(); ++records) {
+    const std::size_t end = out.find("\r\n\f\r\n", at);
+    ASSERT_NE(end, std::string::npos) << "every record ends with a form-feed line";
+    const std::string record = out.substr(at, end - at);
+    // The file's transport headers as it keeps them: in its own case, with its own fields.
+    withHeaders +=
+        record.starts_with("date: ") && record.find("\r\nX-ZL-from: ") < record.find("\r\n\r\n");
+    at = end + 5;
+  }
+  EXPECT_EQ(records, messages);
+  EXPECT_GT(withHeaders, records / 2);
+}
