@@ -56,6 +56,95 @@ def corpus(work, count, seed):
     return home
 
 
+LONG_LINES = (300 << 20) // 80 // 10000 * 10000  # lines of 80 bytes in the 300 MB text
+
+
+def large_home(work, count, seed):
+    """A home whose Maildir inbox and mbox file "large" each hold `count` messages of 100 to 250 MB
+    (a short text part and one base64 attachment), and whose folder "long" holds one message whose
+    text body is 300 MB; written a block at a time, never held in memory."""
+    import base64
+    import random
+    home = os.path.join(work, f"large-{count}-{seed}")
+    mark = os.path.join(home, ".complete")
+    if os.path.exists(mark):
+        return home
+    shutil.rmtree(home, ignore_errors=True)
+    rng = random.Random(seed)
+    block = base64.encodebytes(rng.randbytes(57 * 20000))  # 20,000 lines of 76 characters
+
+    def write_message(f, i, size):
+        f.write(f"Subject: large {i}\nFrom: a@example.org\nTo: b@example.org\n"
+                f"Date: Tue, 14 Nov 2023 22:13:{i % 60:02d} +0000\nMIME-Version: 1.0\n"
+                "Content-Type: multipart/mixed; boundary=b\n\n--b\n"
+                "Content-Type: text/plain; charset=utf-8\n\n"
+                f"The text of message {i}.\n--b\nContent-Type: application/octet-stream\n"
+                "Content-Transfer-Encoding: base64\n"
+                "Content-Disposition: attachment; filename=data.bin\n\n".encode())
+        for _ in range(max(1, size // len(block))):
+            f.write(block)
+        f.write(b"--b--\n")
+
+    cur = os.path.join(home, "Maildir", "cur")
+    for sub in ("cur", "new", "tmp"):
+        os.makedirs(os.path.join(home, "Maildir", sub), exist_ok=True)
+    os.makedirs(os.path.join(home, "Mail"), exist_ok=True)
+    sizes = [rng.randint(100, 250) << 20 for _ in range(count)]
+    with open(os.path.join(home, "Mail", "large"), "wb") as mbox:
+        for i, size in enumerate(sizes):
+            name = os.path.join(cur, f"{1700000000 + i}.large{i}.bench:2,S")
+            with open(name, "wb") as f:
+                write_message(f, i, size)
+            mbox.write(b"From a@example.org Tue Nov 14 22:13:20 2023\n")
+            with open(name, "rb") as f:
+                shutil.copyfileobj(f, mbox, 1 << 20)
+            mbox.write(b"\n")
+    line = (b"the quick brown fox jumps over the lazy dog " * 2)[:79] + b"\n"
+    with open(os.path.join(home, "Mail", "long"), "wb") as f:
+        f.write(b"From a@example.org Tue Nov 14 22:13:20 2023\nSubject: long text\n"
+                b"Content-Type: text/plain; charset=utf-8\n\n")
+        for _ in range(LONG_LINES // 10000):
+            f.write(line * 10000)
+        f.write(b"\n")
+    open(mark, "w").close()
+    return home
+
+
+def large_run(args, orvane):
+    """Peak RSS exporting the large messages, against the window's with nothing to export."""
+    home = large_home(args.work, args.large_count, args.seed)
+    out = os.path.join(args.work, "export-large.txt")
+    env = dict(ENV, HOME=home, QT_QPA_PLATFORM="offscreen")
+    env.pop("MAILDIR", None)
+    env.pop("MAIL", None)
+    headless_env = dict(env, QT_QPA_PLATFORM="no-such-platform")
+    headless_env.pop("DISPLAY", None)
+    empty = os.path.join(args.work, "empty-home")
+    os.makedirs(os.path.join(empty, "Maildir", "cur"), exist_ok=True)
+    for sub in ("new", "tmp"):
+        os.makedirs(os.path.join(empty, "Maildir", sub), exist_ok=True)
+    _, base, _ = measured([args.bench, "Maildir", "Inbox", out], dict(env, HOME=empty))
+    print(f"large messages ({args.large_count}), peak RSS in MB; the empty window's: {base:.1f}")
+    print(f"{'folder':16} {'exporter':18} {'seconds':>8} {'MB/s':>7} {'peak RSS':>9} "
+          f"{'over empty':>10}")
+    for label, store, folder, source in (
+            ("Maildir inbox", "Maildir", "Inbox", os.path.join(home, "Maildir", "cur")),
+            ("mbox large", "Mail", "large", os.path.join(home, "Mail", "large")),
+            ("mbox long text", "Mail", "long", os.path.join(home, "Mail", "long"))):
+        size = tree_bytes(source) if os.path.isdir(source) else os.path.getsize(source)
+        for name, cmd, cmd_env in (
+                ("window offscreen", [args.bench, store, folder, out], env),
+                ("headless", [orvane, "--export", f"{store}/{folder}", "-o", out], headless_env)):
+            seconds, rss, _ = measured(cmd, cmd_env)
+            print(f"{label:16} {name:18} {seconds:8.2f} {size / seconds / 1e6:7.1f} {rss:9.1f} "
+                  f"{rss - base:10.1f}")
+        if folder == "long":
+            with open(out, "rb") as f:
+                data = f.read()
+            exact = data.count(b"the quick brown fox") == LONG_LINES * 2
+            print(f"{'':16} the 300 MB text written whole: {'yes' if exact else 'NO'}")
+
+
 def folder_tree(work, count):
     """A home whose Maildir++ tree and directory of mbox files each have a top-level folder
     "Archive" with `count` folders below it, three levels deep, one short message in each."""
@@ -141,6 +230,9 @@ def main():
     ap.add_argument("--smoke", action="store_true")
     ap.add_argument("--tree", type=int, default=0,
                     help="also time listing a folder with this many folders below it")
+    ap.add_argument("--large", action="store_true",
+                    help="also export 20 messages of 100 to 250 MB, and one with a 300 MB text")
+    ap.add_argument("--large-count", type=int, default=20)
     args = ap.parse_args()
     if args.smoke:
         args.counts, args.repeat = "150", 1
@@ -240,6 +332,8 @@ def main():
             best = min(float(measured([args.bench, store, "Archive", out], env)[2].split()[-1])
                        for _ in range(args.repeat))
             print(f"listing the folders below Archive in {store}: {best:.3f} s")
+    if args.large:
+        large_run(args, orvane)
     for failure in failures:
         print("MISMATCH:", failure)
     return 1 if failures else 0

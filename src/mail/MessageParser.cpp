@@ -3,6 +3,7 @@
 #include <gmime/gmime.h>
 
 #include <cstring>
+#include <functional>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -57,6 +58,7 @@ GMimeParserOptions* Options() {
              GMIME_TYPE_STREAM_BUFFER,
              GMIME_TYPE_STREAM_CAT,
              GMIME_TYPE_STREAM_FILTER,
+             GMIME_TYPE_STREAM_FS,
              GMIME_TYPE_STREAM_MEM,
              GMIME_TYPE_STREAM_NULL,
              GMIME_TYPE_TEXT_PART,
@@ -110,17 +112,24 @@ std::optional<std::size_t> UnseparatedBodyStart(std::string_view text) {
   return std::nullopt;
 }
 
-// The message's bytes as the parser is to read them, with an empty line put in at `bodyStart` so
-// that the header section ends there; the bytes themselves are read in place, not copied.
-GObjectPtr<GMimeStream> WithEmptyLineAt(GMimeStream* whole, std::string_view text,
-                                        std::size_t bodyStart) {
-  const bool crlf = text.substr(0, bodyStart).ends_with("\r\n");
-  GObjectPtr<GMimeStream> parts[] = {
-      GObjectPtr<GMimeStream>(g_mime_stream_substream(whole, 0, bodyStart)),
-      GObjectPtr<GMimeStream>(
-          g_mime_stream_mem_new_with_buffer(crlf ? "\r\n" : "\n", crlf ? 2 : 1)),
-      GObjectPtr<GMimeStream>(g_mime_stream_substream(whole, bodyStart, text.size())),
-  };
+// The message's bytes as the parser is to read them: `text`, then `rest` when the message goes
+// on in its file, with an empty line put in at `bodyStart` when the header section is to end
+// there; the bytes themselves are read in place, not copied.
+GObjectPtr<GMimeStream> Joined(GByteArray* bytes, std::string_view text, GMimeStream* rest,
+                               std::optional<std::size_t> bodyStart) {
+  GObjectPtr<GMimeStream> whole(g_mime_stream_mem_new_with_byte_array(bytes));
+  g_mime_stream_mem_set_owner(GMIME_STREAM_MEM(whole.get()), FALSE);
+  if (!rest && !bodyStart) return whole;
+  std::vector<GObjectPtr<GMimeStream>> parts;
+  if (bodyStart) {
+    const bool crlf = text.substr(0, *bodyStart).ends_with("\r\n");
+    parts.emplace_back(g_mime_stream_substream(whole.get(), 0, *bodyStart));
+    parts.emplace_back(g_mime_stream_mem_new_with_buffer(crlf ? "\r\n" : "\n", crlf ? 2 : 1));
+    parts.emplace_back(g_mime_stream_substream(whole.get(), *bodyStart, text.size()));
+  } else {
+    parts.push_back(std::move(whole));
+  }
+  if (rest) parts.emplace_back(GMIME_STREAM(g_object_ref(rest)));
   GObjectPtr<GMimeStream> joined(g_mime_stream_cat_new());
   for (const auto& part : parts) {
     g_mime_stream_cat_add_source(GMIME_STREAM_CAT(joined.get()), part.get());
@@ -206,20 +215,23 @@ MessageFields WholeTextAsBody(std::string_view text, const Delivery& delivery) {
   return fields;
 }
 
-}  // namespace
-
-MessageFields ParseMessage(RawMessage raw) {
+// Parses a message from `bytes`: the whole message, or, with `rest`, its first bytes up to past
+// its header section's empty line, the stream `rest` giving the others. `whole` reads the whole
+// message for the few messages only its whole text can give.
+MessageFields Parse(Bytes bytes, GMimeStream* rest, bool fromMbox, Delivery delivered,
+                    const std::function<Bytes()>& whole) {
   GMimeParserOptions* options = Options();
-  Bytes bytes = std::move(raw.bytes);
-  Delivery delivered{raw.deliveryTime, {}};
   std::string_view envelope = FirstLine(View(*bytes));
   if (IsEnvelopeLine(envelope)) {
     if (!delivered.known) delivered.envelope = envelope;
     g_byte_array_remove_range(bytes.get(), 0, static_cast<guint>(envelope.size()));
   }
-  if (raw.fromMbox) UnquoteFromLines(*bytes);
+  if (fromMbox) UnquoteFromLines(*bytes);
 
-  if (!IsHeaderFieldLine(FirstLine(View(*bytes)))) return WholeTextAsBody(View(*bytes), delivered);
+  if (!IsHeaderFieldLine(FirstLine(View(*bytes)))) {
+    if (rest) return Parse(whole(), nullptr, fromMbox, delivered, whole);
+    return WholeTextAsBody(View(*bytes), delivered);
+  }
 
   // The parser reads the message without the fields no record needs; `original` gives it whole.
   std::string section;
@@ -231,23 +243,24 @@ MessageFields ParseMessage(RawMessage raw) {
                         : section + std::string(text.substr(section.size() - dropped));
   };
 
-  // The stream reads the bytes in place; `bytes` outlives every GMime object below.
-  GObjectPtr<GMimeStream> stream(g_mime_stream_mem_new_with_byte_array(bytes.get()));
-  g_mime_stream_mem_set_owner(GMIME_STREAM_MEM(stream.get()), FALSE);
-  // A section that lost fields ended in an empty line; any other may run straight into the body.
-  if (auto bodyStart = dropped == 0 ? UnseparatedBodyStart(text) : std::nullopt) {
-    stream = WithEmptyLineAt(stream.get(), text, *bodyStart);
-  }
+  // The streams read the bytes in place; `bytes` outlives every GMime object below. A section
+  // that lost fields ended in an empty line; any other may run straight into the body.
+  GObjectPtr<GMimeStream> stream =
+      Joined(bytes.get(), text, rest, dropped == 0 ? UnseparatedBodyStart(text) : std::nullopt);
   GObjectPtr<GMimeParser> parser(g_mime_parser_new_with_stream(stream.get()));
   GObjectPtr<GMimeMessage> message(g_mime_parser_construct_message(parser.get(), options));
-  if (!message) return WholeTextAsBody(original(), delivered);
+  if (!message) {
+    if (rest) return Parse(whole(), nullptr, fromMbox, delivered, whole);
+    return WholeTextAsBody(original(), delivered);
+  }
 
   MessageFields fields;
   GMimeObject* object = GMIME_OBJECT(message.get());
   if (received || g_mime_header_list_contains(g_mime_object_get_header_list(object), "Received")) {
+    // The header section always lies within `bytes`.
     const gint64 end = g_mime_parser_get_headers_end(parser.get());
-    const std::size_t whole = text.size() + dropped;
-    const std::size_t size = end < 0 ? whole : std::min<std::size_t>(end + dropped, whole);
+    const std::size_t held = text.size() + dropped;
+    const std::size_t size = end < 0 ? held : std::min<std::size_t>(end + dropped, held);
     if (dropped == 0) {
       fields.transportHeaders = TransportHeaderText(text.substr(0, size));
     } else if (size <= section.size()) {
@@ -265,6 +278,84 @@ MessageFields ParseMessage(RawMessage raw) {
   fields.date = DateText(message.get(), delivered);
   fields.body = ReadableBodyText(message.get());
   return fields;
+}
+
+// Where the header section's empty line ends in `text`, if it holds one.
+std::optional<std::size_t> HeaderSectionEnd(std::string_view text) {
+  if (text.starts_with("\n")) return 1;
+  if (text.starts_with("\r\n")) return 2;
+  const std::size_t lf = text.find("\n\n"), crlf = text.find("\n\r\n");
+  if (lf == std::string_view::npos && crlf == std::string_view::npos) return std::nullopt;
+  return lf < crlf ? lf + 2 : crlf + 3;
+}
+
+// Whether a line of the file's bytes [from, size), `from` a line's start, is a quoted "From "
+// line, which only the whole message in memory can unquote. Read a piece at a time.
+bool HasQuotedFromLines(const MessageFile& file, std::size_t from) {
+  constexpr std::size_t kPiece = 1 << 20, kOverlap = 256;
+  for (std::size_t at = from; at < file.size; at += kPiece) {
+    const Bytes piece = file.read(at, std::min(file.size, at + kPiece + kOverlap));
+    const std::string_view bytes = View(*piece);
+    const std::size_t own = std::min(bytes.size(), kPiece);
+    // A line that starts at the piece's end is looked at here, in the overlap, not in the next.
+    for (std::size_t line = 0; line <= own && line < bytes.size();) {
+      if (bytes[line] == '>' && (line > 0 || at == from)) {
+        const std::size_t text = bytes.find_first_not_of('>', line);
+        // A run of ">" past the overlap may be one: the whole message is read to be sure.
+        if (text == std::string_view::npos || bytes.substr(text).starts_with("From ")) return true;
+      }
+      const std::size_t newline = bytes.find('\n', line);
+      if (newline == std::string_view::npos) break;
+      line = newline + 1;
+    }
+  }
+  return false;
+}
+
+// A message in its file: its first bytes, up to a little past its header section, are read into
+// memory and the parser reads on from the file. The whole message is read into memory only when
+// its header section is very long or has no end, and for an mbox message with quoted "From " lines.
+MessageFields ParseInFile(MessageFile file, bool fromMbox, const Delivery& delivered) {
+  constexpr std::size_t kFirstRead = 64 << 10, kLongestHead = 16 << 20, kMargin = 64;
+  auto whole = [&file] { return file.read(0, file.size); };
+  Bytes head;
+  std::optional<std::size_t> headerEnd;
+  for (std::size_t want = kFirstRead;; want *= 4) {
+    head = file.read(0, std::min(want, file.size));
+    if (head->len == file.size) return Parse(std::move(head), nullptr, fromMbox, delivered, whole);
+    headerEnd = HeaderSectionEnd(View(*head));
+    if (headerEnd && *headerEnd + kMargin <= head->len) break;
+    if (want >= kLongestHead) return Parse(whole(), nullptr, fromMbox, delivered, whole);
+  }
+  if (fromMbox && HasQuotedFromLines(file, *headerEnd)) {
+    return Parse(whole(), nullptr, fromMbox, delivered, whole);
+  }
+  const gint64 start = file.stream->bound_start;
+  GObjectPtr<GMimeStream> rest(g_mime_stream_substream(file.stream.get(), start + head->len,
+                                                       start + static_cast<gint64>(file.size)));
+  return Parse(std::move(head), rest.get(), fromMbox, delivered, whole);
+}
+
+}  // namespace
+
+MessageFile MessageInFile(int fd, std::size_t begin, std::size_t end,
+                          std::function<Bytes(std::size_t from, std::size_t to)> read) {
+  Options();
+  MessageFile file;
+  // The stream closes the file when the last of it, and of the parts read from it, goes. It
+  // reads with read(2), never a mapping: a file cut short under it reads short, where a mapping
+  // would kill the program with SIGBUS.
+  file.stream.reset(
+      g_mime_stream_fs_new_with_bounds(fd, static_cast<gint64>(begin), static_cast<gint64>(end)));
+  file.size = end - begin;
+  file.read = std::move(read);
+  return file;
+}
+
+MessageFields ParseMessage(RawMessage raw) {
+  const Delivery delivered{raw.deliveryTime, {}};
+  if (raw.file) return ParseInFile(std::move(*raw.file), raw.fromMbox, delivered);
+  return Parse(std::move(raw.bytes), nullptr, raw.fromMbox, delivered, nullptr);
 }
 
 }  // namespace mail

@@ -9,4 +9,10 @@ namespace mail {
 // GMime cannot read, or one without a header section, keeps its whole text as its body.
 MessageFields ParseMessage(RawMessage raw);
 
+// The message that is the bytes [begin, end) of the open file `fd`, which it takes over; `read`
+// reads its bytes [from, to) (from the message's start). Safe on any thread: GMime is started
+// first.
+MessageFile MessageInFile(int fd, std::size_t begin, std::size_t end,
+                          std::function<Bytes(std::size_t from, std::size_t to)> read);
+
 }  // namespace mail

@@ -9,6 +9,7 @@
 
 #include "DataFiles.h"
 #include "StoreReading.h"
+#include "store/maildir/MaildirMessages.h"
 #include "store/mbox/CompressedMboxMessages.h"
 #include "store/mbox/MboxMessages.h"
 #include "store/mbox/MboxSpans.h"
@@ -150,6 +151,62 @@ TEST(CompressedMbox, GivesWhatTheFileUncompressedGivesInOneStreamOrSeveral) {
       EXPECT_TRUE(AllFieldsOf(messages) == expected) << path << " reads otherwise";
       EXPECT_EQ(messages->Count(), std::ssize(expected)) << path;
     }
+  }
+}
+
+// A large message is parsed from its file as it goes, only its first bytes read into memory; a
+// compressed mbox is read a message at a time into memory. Each reads as the other does.
+TEST(CompressedMbox, ALargeMessageReadsFromItsFileAsFromMemory) {
+  struct Row {
+    std::string why, headers, body;
+  };
+  std::string attachment, text, longHeader;
+  for (int i = 0; i < 4000; ++i) attachment += std::string(76, "AQID"[i % 4]) + "\n";
+  for (int i = 0; i < 6000; ++i) text += "line " + std::to_string(i) + " of the text\n";
+  for (int i = 0; i < 6000; ++i) longHeader += "Comments: c" + std::to_string(i) + "\n";
+  const std::string mixed =
+      "MIME-Version: 1.0\nContent-Type: multipart/mixed; boundary=b\n\n--b\n"
+      "Content-Type: text/plain; charset=utf-8\n\n" +
+      text +
+      "--b\nContent-Type: application/octet-stream\nContent-Transfer-Encoding: base64\n"
+      "Content-Disposition: attachment; filename=a.bin\n\n" +
+      attachment + "--b--\n";
+  std::string crlf;
+  for (char c : "Subject: crlf\nReceived: from a by b\nX-Spam: no\n\n" + text) {
+    if (c == '\n') crlf += '\r';
+    if (c) crlf += c;
+  }
+  const std::vector<Row> rows = {
+      {"text and a large attachment", "Subject: mixed\nReceived: from a by b\n", mixed},
+      {"a quoted From line far into the body", "Subject: quoted\n\n",
+       text + "From here\n>From there\n" + text},
+      {"a header section longer than the first read", longHeader + "Subject: long\n\n", text},
+      {"no empty line before the body", "Subject: unseparated\n", "-- \n" + text},
+      {"no header section", "", text},
+      {"CR LF line breaks", "", crlf},
+  };
+  TempHome home;
+  const std::string maildir = home.Maildir("Maildir");
+  std::string mbox;
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    const std::string message = rows[i].headers + rows[i].body;
+    home.Write("Maildir/cur/1700000000.m" + std::to_string(i) + ":2,S", message);
+    mbox += "From someone Tue Nov 14 22:13:20 2023\n";
+    for (std::size_t at = 0, end; at < message.size(); at = end) {
+      end = std::min(message.find('\n', at), message.size() - 1) + 1;
+      const std::string line = message.substr(at, end - at);
+      mbox += (line.find_first_not_of('>') == line.find("From ") ? ">" : "") + line;
+    }
+    mbox += "\n";
+  }
+  const std::string plain = home.Write("box", mbox);
+  const Names fromMaildir = AllFieldsOf(std::make_shared<store::maildir::MaildirMessages>(maildir));
+  ASSERT_EQ(fromMaildir.size(), rows.size());
+  EXPECT_EQ(AllFieldsOf(std::make_shared<store::mbox::MboxMessages>(plain)), fromMaildir);
+  EXPECT_EQ(AllFieldsOf(CompressedMbox(Compressed(plain, home / "box.gz"))), fromMaildir);
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    SCOPED_TRACE(rows[i].why);
+    EXPECT_NE(fromMaildir[i].find("line 5999 of"), std::string::npos);
   }
 }
 

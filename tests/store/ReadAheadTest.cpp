@@ -32,7 +32,7 @@ class ReadAheadOverMaildir : public ::testing::Test {
       if (i >= reads.size()) return std::nullopt;
       auto read = [this, i] {
         store::reading::Fetched fetched{{{}, false, {}}, {}};
-        fetched.raw.bytes = files.Read(Listed(i), &fetched.stamp);
+        fetched.raw.file = files.Open(Listed(i), &fetched.stamp);
         ++reads[i];
         return fetched;
       };

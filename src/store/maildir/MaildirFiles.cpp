@@ -13,12 +13,11 @@
 
 namespace store::maildir {
 
-using mail::Bytes;
 using reading::FileDescriptor;
 using reading::FileError;
 using reading::FileStamp;
+using reading::MessageInFile;
 using reading::OpenForReading;
-using reading::ReadAll;
 using reading::StampOf;
 namespace {
 
@@ -88,7 +87,7 @@ bool ForEachMessageFile(
   return settled;
 }
 
-bool MaildirFiles::TryRead(const std::string& relative, Bytes& bytes, int& error,
+bool MaildirFiles::TryOpen(const std::string& relative, mail::MessageFile& message, int& error,
                            FileStamp* stamp) {
   std::string path = directory_ + "/" + relative;
   struct stat opened;
@@ -97,7 +96,8 @@ bool MaildirFiles::TryRead(const std::string& relative, Bytes& bytes, int& error
     error = errno;
     return false;
   }
-  bytes = ReadAll(file, path, stamp, &opened);
+  if (stamp) *stamp = StampOf(opened);
+  message = MessageInFile(std::move(file), path, 0, opened.st_size);
   return true;
 }
 
@@ -111,10 +111,10 @@ bool MaildirFiles::Relist() {
   });
 }
 
-Bytes MaildirFiles::Read(const std::string& listed, FileStamp* stamp) {
-  Bytes bytes;
+mail::MessageFile MaildirFiles::Open(const std::string& listed, FileStamp* stamp) {
+  mail::MessageFile message;
   int error = 0;
-  if (TryRead(listed, bytes, error, stamp)) return bytes;
+  if (TryOpen(listed, message, error, stamp)) return message;
   if (error != ENOENT) throw FileError(directory_ + "/" + listed, error);
 
   std::string unique(maildir_name::Unique(listed.substr(listed.find('/') + 1)));
@@ -129,7 +129,7 @@ Bytes MaildirFiles::Read(const std::string& listed, FileStamp* stamp) {
       continue;
     }
     if (look == 0 && now->second == listed) continue;
-    if (TryRead(now->second, bytes, error, stamp)) return bytes;
+    if (TryOpen(now->second, message, error, stamp)) return message;
     if (look > 0 && error != ENOENT) throw FileError(directory_ + "/" + now->second, error);
   }
   throw FileError(directory_ + "/" + listed, ENOENT);

@@ -30,15 +30,16 @@ class MaildirFiles {
  public:
   explicit MaildirFiles(std::string directory) : directory_(std::move(directory)) {}
 
-  // The bytes of the message listed as `listed` ("cur/<name>"). Throws Error::Unreadable with
-  // the system's reason when it cannot be opened or read, or no longer exists.
-  mail::Bytes Read(const std::string& listed, reading::FileStamp* stamp = nullptr);
+  // The message listed as `listed` ("cur/<name>"), opened for the parser to read from its file.
+  // Throws Error::Unreadable with the system's reason when it cannot be opened, or no longer
+  // exists.
+  mail::MessageFile Open(const std::string& listed, reading::FileStamp* stamp = nullptr);
 
   // Whether the message listed as `listed` is still the file, unchanged, that gave `stamp`.
   bool Unchanged(const std::string& listed, const reading::FileStamp& stamp);
 
  private:
-  bool TryRead(const std::string& relative, mail::Bytes& bytes, int& error,
+  bool TryOpen(const std::string& relative, mail::MessageFile& message, int& error,
                reading::FileStamp* stamp);
   // Lists the maildir again into moved_; false when it may have changed meanwhile.
   bool Relist();

@@ -47,7 +47,7 @@ class MaildirMessages::Listing {
     if (entry.hasTime) delivered = entry.time;
     return {[files = files_, listed, delivered] {
               Fetched fetched{{{}, false, delivered}, {}};
-              fetched.raw.bytes = files->Read(listed, &fetched.stamp);
+              fetched.raw.file = files->Open(listed, &fetched.stamp);
               return fetched;
             },
             [files = files_, listed](const FileStamp& stamp) {

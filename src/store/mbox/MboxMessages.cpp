@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <string>
 
 #include "store/mbox/MboxScanner.h"
 #include "store/mbox/MboxSpans.h"
@@ -17,6 +18,7 @@ using reading::FileDescriptor;
 using reading::FileError;
 using reading::FileStamp;
 using reading::kReadAhead;
+using reading::MessageInFile;
 using reading::MessageSource;
 using reading::OpenForReading;
 using reading::ReadAhead;
@@ -66,8 +68,17 @@ class MboxMessages::Index {
   }
 
  private:
+  // The message for the parser to read from the file itself, through a descriptor of its own
+  // (the parser seeks, and messages are parsed on several threads at once) opened on this very
+  // file, even when another has taken its name since. Where that cannot be had, its bytes.
   Fetched Read(const MboxScanner::Span& span) const {
-    Fetched fetched{{ReadRange(file_, path_, span.begin, span.end), true, {}}, {}};
+    Fetched fetched{{{}, true, {}}, StampOf(file_)};
+    FileDescriptor own = OpenForReading("/proc/self/fd/" + std::to_string(file_.get()));
+    if (own.get() >= 0 && StampOf(own) == fetched.stamp) {
+      fetched.raw.file = MessageInFile(std::move(own), path_, span.begin, span.end);
+      return fetched;
+    }
+    fetched.raw.bytes = ReadRange(file_, path_, span.begin, span.end);
     // Taken after the read: a write during the read leaves the file newer than the stamp.
     fetched.stamp = StampOf(file_);
     return fetched;

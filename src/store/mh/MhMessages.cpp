@@ -20,10 +20,10 @@ using reading::FileDescriptor;
 using reading::FileError;
 using reading::FileStamp;
 using reading::kReadAhead;
+using reading::MessageInFile;
 using reading::MessageSource;
 using reading::OpenForReading;
 using reading::ReadAhead;
-using reading::ReadAll;
 using reading::StampOf;
 namespace {
 
@@ -39,13 +39,14 @@ bool IsSubdirectory(DIR* dir, const dirent& entry) {
   return ::fstatat(dirfd(dir), entry.d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
 }
 
-// The message file's bytes, dated by its modification time.
+// The message file, opened for the parser to read from it, dated by its modification time.
 Fetched ReadMessage(const std::string& path) {
   struct stat opened;
-  const FileDescriptor file = OpenForReading(path, &opened);
+  FileDescriptor file = OpenForReading(path, &opened);
   if (file.get() < 0) throw FileError(path, errno);
   Fetched fetched{{{}, false, opened.st_mtim.tv_sec}, {}};
-  fetched.raw.bytes = ReadAll(file, path, &fetched.stamp, &opened);
+  fetched.stamp = StampOf(opened);
+  fetched.raw.file = MessageInFile(std::move(file), path, 0, opened.st_size);
   return fetched;
 }
 

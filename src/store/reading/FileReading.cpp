@@ -8,6 +8,8 @@
 #include <cstring>
 #include <limits>
 
+#include "mail/MessageParser.h"
+
 namespace store::reading {
 namespace {
 
@@ -96,22 +98,39 @@ mail::Bytes ReadAll(const FileDescriptor& file, const std::string& path, FileSta
   return bytes;
 }
 
-mail::Bytes ReadRange(const FileDescriptor& file, const std::string& path, off_t begin, off_t end) {
+namespace {
+
+mail::Bytes ReadRange(int file, const std::string& path, off_t begin, off_t end) {
   const std::size_t want = static_cast<std::size_t>(end - begin);
   if (want > kLargest) throw Error::Unreadable(path + ": the message is too large to read");
   mail::Bytes bytes = NewBytes(want);
   g_byte_array_set_size(bytes.get(), static_cast<guint>(want));
   std::size_t size = 0;
   while (size < want) {
-    ssize_t n =
-        ::pread(file.get(), bytes->data + size, want - size, begin + static_cast<off_t>(size));
+    ssize_t n = ::pread(file, bytes->data + size, want - size, begin + static_cast<off_t>(size));
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) throw FileError(path, errno);
-    if (n == 0)
-      throw Error::Unreadable(path + ": the mailbox file became shorter while it was read");
+    if (n == 0) throw Error::Unreadable(path + ": the file became shorter while it was read");
     size += static_cast<std::size_t>(n);
   }
   return bytes;
+}
+
+}  // namespace
+
+mail::Bytes ReadRange(const FileDescriptor& file, const std::string& path, off_t begin, off_t end) {
+  return ReadRange(file.get(), path, begin, end);
+}
+
+mail::MessageFile MessageInFile(FileDescriptor file, const std::string& path, off_t begin,
+                                off_t end) {
+  const int fd = file.get();
+  return mail::MessageInFile(file.release(), static_cast<std::size_t>(begin),
+                             static_cast<std::size_t>(end),
+                             [fd, path, begin](std::size_t from, std::size_t to) {
+                               return ReadRange(fd, path, begin + static_cast<off_t>(from),
+                                                begin + static_cast<off_t>(to));
+                             });
 }
 
 }  // namespace store::reading

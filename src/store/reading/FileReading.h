@@ -4,6 +4,7 @@
 #include <sys/types.h>
 
 #include <string>
+#include <utility>
 
 #include "mail/RawMessage.h"
 #include "store/Error.h"
@@ -27,6 +28,8 @@ class FileDescriptor {
   FileDescriptor& operator=(const FileDescriptor&) = delete;
 
   int get() const { return fd_; }
+  // Gives the descriptor up to a new owner.
+  int release() { return std::exchange(fd_, -1); }
 
  private:
   int fd_ = -1;
@@ -49,5 +52,10 @@ FileStamp StampOf(const std::string& path);
 // The bytes [begin, end) of an open file; throws FileError on a read failure, and an unreadable
 // error when the file has become shorter.
 mail::Bytes ReadRange(const FileDescriptor& file, const std::string& path, off_t begin, off_t end);
+
+// The message that is the bytes [begin, end) of `file`, for the parser to read from the file
+// itself; takes the file over.
+mail::MessageFile MessageInFile(FileDescriptor file, const std::string& path, off_t begin,
+                                off_t end);
 
 }  // namespace store::reading

@@ -35,7 +35,7 @@ const mail::MessageFields& ParsedMessage::Fields() {
     }
   }
   try {
-    fields_ = mail::ParseMessage(read_().raw);
+    fields_ = ReadAndParse();
   } catch (const Error& error) {
     failure_ = error;
     read_ = nullptr;
@@ -45,6 +45,20 @@ const mail::MessageFields& ParsedMessage::Fields() {
   read_ = nullptr;
   unchanged_ = nullptr;
   return *fields_;
+}
+
+mail::MessageFields ParsedMessage::ReadAndParse() {
+  // The parser reads the message from its file as it goes: a file written to meanwhile (another
+  // client rewriting an mbox) may have given it bytes of two states, so it is parsed again.
+  constexpr int kAttempts = 3;
+  for (int attempt = 0;; ++attempt) {
+    Fetched fetched = read_();
+    mail::MessageFields fields = mail::ParseMessage(std::move(fetched.raw));
+    if (!unchanged_ || unchanged_(fetched.stamp)) return fields;
+    if (attempt + 1 == kAttempts) {
+      throw Error::Unreadable("the message's file kept changing while it was read");
+    }
+  }
 }
 
 std::string ParsedMessage::FieldValue(std::uint32_t tag) {

@@ -48,6 +48,7 @@ class ParsedMessage : public Message {
 
  private:
   const mail::MessageFields& Fields();
+  mail::MessageFields ReadAndParse();
 
   std::function<Fetched()> read_;
   std::function<bool(const FileStamp&)> unchanged_;
