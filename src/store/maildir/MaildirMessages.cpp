@@ -6,16 +6,14 @@
 
 #include "store/maildir/MaildirFiles.h"
 #include "store/maildir/MaildirName.h"
+#include "store/reading/ListedCursor.h"
 #include "store/reading/ParsedMessage.h"
-#include "store/reading/ReadAhead.h"
 
 namespace store::maildir {
 
 using reading::Fetched;
 using reading::FileStamp;
-using reading::kReadAhead;
 using reading::MessageSource;
-using reading::ReadAhead;
 
 // The message files as listed, sorted by delivery time and then the unique part of their names,
 // which a mail client keeps when it changes flags or moves the file to cur/; each message is
@@ -131,36 +129,13 @@ class MaildirMessages::Listing {
   std::vector<Entry> entries_;
 };
 
-class MaildirMessages::MessageCursor : public Cursor<Message> {
- public:
-  explicit MessageCursor(std::shared_ptr<const Listing> listing)
-      : listing_(std::move(listing)),
-        ahead_(
-            [listing = listing_](std::size_t i) -> std::optional<MessageSource> {
-              if (i >= listing->size()) return std::nullopt;
-              return listing->SourceAt(i);
-            },
-            kReadAhead) {}
-
-  bool Next(std::shared_ptr<Message>& element) override {
-    if (next_ == listing_->size()) return false;
-    element = ahead_.MessageAt(next_++);
-    return true;
-  }
-
- private:
-  std::shared_ptr<const Listing> listing_;
-  ReadAhead ahead_;
-  std::size_t next_ = 0;
-};
-
 MaildirMessages::MaildirMessages(std::string directory)
     : listing_(std::make_shared<const Listing>(std::move(directory))) {}
 
 long MaildirMessages::Count() { return static_cast<long>(listing_->size()); }
 
 std::unique_ptr<Cursor<Message>> MaildirMessages::Begin() {
-  return std::make_unique<MessageCursor>(listing_);
+  return std::make_unique<reading::ListedCursor<Listing>>(listing_);
 }
 
 }  // namespace store::maildir

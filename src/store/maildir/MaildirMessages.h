@@ -19,7 +19,6 @@ class MaildirMessages : public Collection<Message> {
 
  private:
   class Listing;
-  class MessageCursor;
   std::shared_ptr<const Listing> listing_;
 };
 

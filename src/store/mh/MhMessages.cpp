@@ -10,8 +10,8 @@
 
 #include "store/mh/MhName.h"
 #include "store/reading/FileReading.h"
+#include "store/reading/ListedCursor.h"
 #include "store/reading/ParsedMessage.h"
-#include "store/reading/ReadAhead.h"
 
 namespace store::mh {
 
@@ -19,11 +19,9 @@ using reading::Fetched;
 using reading::FileDescriptor;
 using reading::FileError;
 using reading::FileStamp;
-using reading::kReadAhead;
 using reading::MessageInFile;
 using reading::MessageSource;
 using reading::OpenForReading;
-using reading::ReadAhead;
 using reading::StampOf;
 namespace {
 
@@ -85,36 +83,13 @@ class MhMessages::Listing {
   std::vector<std::string> numbers_;
 };
 
-class MhMessages::MessageCursor : public Cursor<Message> {
- public:
-  explicit MessageCursor(std::shared_ptr<const Listing> listing)
-      : listing_(std::move(listing)),
-        ahead_(
-            [listing = listing_](std::size_t i) -> std::optional<MessageSource> {
-              if (i >= listing->size()) return std::nullopt;
-              return listing->SourceAt(i);
-            },
-            kReadAhead) {}
-
-  bool Next(std::shared_ptr<Message>& element) override {
-    if (next_ == listing_->size()) return false;
-    element = ahead_.MessageAt(next_++);
-    return true;
-  }
-
- private:
-  std::shared_ptr<const Listing> listing_;
-  ReadAhead ahead_;
-  std::size_t next_ = 0;
-};
-
 MhMessages::MhMessages(std::string directory)
     : listing_(std::make_shared<const Listing>(std::move(directory))) {}
 
 long MhMessages::Count() { return static_cast<long>(listing_->size()); }
 
 std::unique_ptr<Cursor<Message>> MhMessages::Begin() {
-  return std::make_unique<MessageCursor>(listing_);
+  return std::make_unique<reading::ListedCursor<Listing>>(listing_);
 }
 
 }  // namespace store::mh

@@ -21,7 +21,6 @@ class MhMessages : public Collection<Message> {
 
  private:
   class Listing;
-  class MessageCursor;
   std::shared_ptr<const Listing> listing_;
 };
 
