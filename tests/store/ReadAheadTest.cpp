@@ -21,6 +21,12 @@ class ReadAheadOverMaildir : public ::testing::Test {
   ReadAheadOverMaildir() {
     for (int i = 0; i < 40; ++i) home.Write(Path(i), "Subject: m" + std::to_string(i) + "\n\n");
   }
+  // Gives every fifth message a body of `size` bytes.
+  void Enlarge(std::size_t size) {
+    for (std::size_t i = 0; i < 40; i += 5) {
+      home.Write(Path(i), "Subject: m" + std::to_string(i) + "\n\n" + std::string(size, 'x'));
+    }
+  }
   // The name message `i` is listed by, and where it is in the test home.
   static std::string Listed(std::size_t i) {
     return "cur/" + std::to_string(1700010000 + i) + ".M" + std::to_string(i) + ":2,S";
@@ -34,6 +40,7 @@ class ReadAheadOverMaildir : public ::testing::Test {
         store::reading::Fetched fetched{{{}, false, {}}, {}};
         fetched.raw.file = files.Open(Listed(i), &fetched.stamp);
         ++reads[i];
+        if (std::this_thread::get_id() == walker) ++readsAtTurn[i];
         return fetched;
       };
       auto unchanged = [this, i](auto& stamp) { return files.Unchanged(Listed(i), stamp); };
@@ -50,6 +57,8 @@ class ReadAheadOverMaildir : public ::testing::Test {
   TempHome home;
   store::maildir::MaildirFiles files{home / "Maildir"};
   std::vector<std::atomic<int>> reads = std::vector<std::atomic<int>>(40);
+  std::vector<std::atomic<int>> readsAtTurn = std::vector<std::atomic<int>>(40);
+  const std::thread::id walker = std::this_thread::get_id();
 };
 
 }  // namespace
@@ -95,4 +104,16 @@ TEST_F(ReadAheadOverMaildir, EndingTheWalkEarlyDropsWhatIsQueuedAndLeavesNoThrea
   // A message handed out before the end still reads in full, read now if it was dropped.
   EXPECT_EQ(taken->Subject(), "m1");
   EXPECT_EQ(ReadsFrom(2), readsAtTheEnd) << "nothing is read once the walk has ended";
+}
+
+TEST_F(ReadAheadOverMaildir, AMessageLargerThanTheBytesLeftAheadIsReadAtItsTurn) {
+  Enlarge(1000);
+  ReadAhead ahead(Source(), 16, 400);
+  for (std::size_t i = 0; i < reads.size(); ++i) {
+    EXPECT_EQ(Subject(ahead, i), "m" + std::to_string(i));
+    if (i == 0) continue;  // the walk's first message is always read at its turn
+    EXPECT_EQ(readsAtTurn[i].load(), i % 5 == 0 ? 1 : 0) << "message " << i;
+  }
+  EXPECT_GT(ahead.mostHeld(), 0u) << "small messages are still read ahead";
+  EXPECT_LE(ahead.mostHeld(), 400u);
 }

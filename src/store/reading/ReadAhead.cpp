@@ -2,16 +2,47 @@
 
 #include <algorithm>
 #include <mutex>
+#include <utility>
 
 #include "mail/MessageParser.h"
 
 namespace store::reading {
+namespace {
+
+std::size_t SizeOf(const mail::RawMessage& raw) {
+  if (raw.file) return raw.file->size;
+  return raw.bytes ? raw.bytes->len : 0;
+}
+
+}  // namespace
+
+bool ByteBudget::Take(std::size_t bytes) {
+  std::lock_guard lock(mutex_);
+  if (bytes > left_) return false;
+  left_ -= bytes;
+  mostTaken_ = std::max(mostTaken_, total_ - left_);
+  return true;
+}
+
+void ByteBudget::Give(std::size_t bytes) {
+  std::lock_guard lock(mutex_);
+  left_ += bytes;
+}
+
+std::size_t ByteBudget::mostTaken() const {
+  std::lock_guard lock(mutex_);
+  return mostTaken_;
+}
 
 std::optional<ParsedAhead::Result> ParsedAhead::Take() {
   std::unique_lock lock(mutex_);
   finished_.wait(lock, [this] { return state_ == State::Done || state_ == State::Dropped; });
+  // What is taken is the message being written now, no longer held ahead of it.
+  budget_->Give(std::exchange(taken_, 0));
   return std::move(result_);
 }
+
+ParsedAhead::~ParsedAhead() { budget_->Give(taken_); }
 
 void ParsedAhead::Run() {
   std::function<Fetched()> read;
@@ -21,9 +52,15 @@ void ParsedAhead::Run() {
     read = std::move(read_);
   }
   std::optional<Result> result;
+  std::size_t taken = 0;
   try {
     Fetched fetched = read();
-    result = Result{mail::ParseMessage(std::move(fetched.raw)), fetched.stamp};
+    // Too large to hold beside what is held already: parsed at its turn instead, once what is
+    // ahead of it has been written.
+    if (budget_->Take(SizeOf(fetched.raw))) {
+      taken = SizeOf(fetched.raw);
+      result = Result{mail::ParseMessage(std::move(fetched.raw)), fetched.stamp};
+    }
   } catch (const Error&) {
     // Read again at the message's turn, which then fails (or not) as it would have anyway.
   }
@@ -31,6 +68,7 @@ void ParsedAhead::Run() {
   {
     std::lock_guard lock(mutex_);
     result_ = std::move(result);
+    taken_ = taken;
     state_ = State::Done;
   }
   finished_.notify_all();
@@ -45,8 +83,8 @@ void ParsedAhead::Drop() {
   finished_.notify_all();
 }
 
-ReadAhead::ReadAhead(Source source, std::size_t depth)
-    : source_(std::move(source)), depth_(depth) {}
+ReadAhead::ReadAhead(Source source, std::size_t depth, std::size_t bytes)
+    : source_(std::move(source)), depth_(depth), budget_(std::make_shared<ByteBudget>(bytes)) {}
 
 ReadAhead::~ReadAhead() {
   {
@@ -80,7 +118,7 @@ std::shared_ptr<Message> ReadAhead::MessageAt(std::size_t i) {
 }
 
 std::shared_ptr<ParsedAhead> ReadAhead::Queue(std::function<Fetched()> read) {
-  std::shared_ptr<ParsedAhead> parsed(new ParsedAhead(std::move(read)));
+  std::shared_ptr<ParsedAhead> parsed(new ParsedAhead(std::move(read), budget_));
   {
     std::lock_guard lock(mutex_);
     queue_.push_back(parsed);

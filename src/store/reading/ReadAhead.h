@@ -19,6 +19,28 @@ namespace store::reading {
 // even out a few large messages, few enough that their memory never counts.
 inline constexpr std::size_t kReadAhead = 16;
 
+// How many bytes of messages may be held parsed ahead of the one being written. A message's parse
+// holds up to about its size (its text, decoded); one larger than what is left of this is read at
+// its turn instead, so a folder of large messages costs one message's memory, not sixteen.
+inline constexpr std::size_t kReadAheadBytes = 32u << 20;
+
+// The bytes that messages parsed ahead may hold between them.
+class ByteBudget {
+ public:
+  explicit ByteBudget(std::size_t bytes) : left_(bytes), total_(bytes) {}
+  // Takes `bytes` when that much is left.
+  bool Take(std::size_t bytes);
+  void Give(std::size_t bytes);
+  // The most that has been taken at once.
+  std::size_t mostTaken() const;
+
+ private:
+  mutable std::mutex mutex_;
+  std::size_t left_;
+  const std::size_t total_;
+  std::size_t mostTaken_ = 0;
+};
+
 // One message's parse, queued ahead of its turn.
 class ParsedAhead {
  public:
@@ -30,34 +52,40 @@ class ParsedAhead {
   // Waits while the parse is queued or under way. Gives the fields, or nothing when the read
   // failed or the parse was dropped; the message is then read at its turn as if never read ahead.
   std::optional<Result> Take();
+  ~ParsedAhead();
 
  private:
   friend class ReadAhead;
   enum class State { Queued, Running, Done, Dropped };
 
-  explicit ParsedAhead(std::function<Fetched()> read) : read_(std::move(read)) {}
+  ParsedAhead(std::function<Fetched()> read, std::shared_ptr<ByteBudget> budget)
+      : read_(std::move(read)), budget_(std::move(budget)) {}
   void Run();
   void Drop();
+  void GiveBack();
 
   std::mutex mutex_;
   std::condition_variable finished_;
   State state_ = State::Queued;
   std::function<Fetched()> read_;
   std::optional<Result> result_;
+  std::shared_ptr<ByteBudget> budget_;
+  std::size_t taken_ = 0;  // of the budget, while the parse is held
 };
 
 // Reads and parses the next few messages of a walk on worker threads while the caller writes the
 // current one; each message is parsed by one worker, several messages at once. The walk itself, and
 // every read of a message's fields, stay on the caller's thread and in its order; what the worker
 // does is only ever used when the message's bytes are still where it read them at the message's
-// turn. At most `depth` messages wait ahead, so memory does not grow with the folder. Destroying it
-// drops what is still queued and joins the workers.
+// turn. At most `depth` messages wait ahead, holding at most `bytes` between them, so memory grows
+// neither with the folder nor with its messages' size. Destroying it drops what is still queued
+// and joins the workers.
 class ReadAhead {
  public:
   // How to read message `i`, or nothing when there is no message `i` (or it is not known yet).
   using Source = std::function<std::optional<MessageSource>(std::size_t i)>;
 
-  ReadAhead(Source source, std::size_t depth);
+  ReadAhead(Source source, std::size_t depth, std::size_t bytes = kReadAheadBytes);
   ~ReadAhead();
   ReadAhead(const ReadAhead&) = delete;
   ReadAhead& operator=(const ReadAhead&) = delete;
@@ -68,6 +96,8 @@ class ReadAhead {
 
   // Messages queued and not yet taken by their turn.
   std::size_t waiting() const { return waiting_.size(); }
+  // The most bytes held ahead at once.
+  std::size_t mostHeld() const { return budget_->mostTaken(); }
 
  private:
   struct Waiting {
@@ -81,6 +111,7 @@ class ReadAhead {
 
   Source source_;
   std::size_t depth_;
+  std::shared_ptr<ByteBudget> budget_;
   std::size_t next_ = 0;  // the first message not yet queued
   std::deque<Waiting> waiting_;
 
