@@ -40,9 +40,17 @@ def measured(cmd, env=None):
 
 
 def records_in(path):
+    """The records in an export file, read a block at a time."""
+    count, tail, first = 0, b"", True
     with open(path, "rb") as f:
-        data = f.read()
-    return data.count(b"\r\n\x0c\r\n") + (1 if data.startswith(b"\x0c\r\n") else 0)
+        while block := f.read(1 << 22):
+            if first and block.startswith(b"\x0c\r\n"):
+                count += 1
+            first = False
+            data = tail + block
+            count += data.count(b"\r\n\x0c\r\n")
+            tail = data[-4:]
+    return count
 
 
 def corpus(work, count, seed):
@@ -145,6 +153,75 @@ def large_run(args, orvane):
             print(f"{'':16} the 300 MB text written whole: {'yes' if exact else 'NO'}")
 
 
+def many_home(work, count, seed):
+    """A home whose Maildir inbox and mbox file "many" each hold `count` small messages (0.4 to
+    1.2 KB: a Received line, the usual header fields, a few lines of text), with file names of
+    the usual maildir form and length."""
+    import random
+    home = os.path.join(work, f"many-{count}-{seed}")
+    mark = os.path.join(home, ".complete")
+    if os.path.exists(mark):
+        return home
+    shutil.rmtree(home, ignore_errors=True)
+    rng = random.Random(seed)
+    cur = os.path.join(home, "Maildir", "cur")
+    for sub in ("cur", "new", "tmp"):
+        os.makedirs(os.path.join(home, "Maildir", sub))
+    os.makedirs(os.path.join(home, "Mail"))
+    words = "the quick brown fox jumps over lazy dog mail folder export text".split()
+    with open(os.path.join(home, "Mail", "many"), "wb") as mbox:
+        for i in range(count):
+            t = 1600000000 + i * 37
+            text = "\n".join(" ".join(rng.choices(words, k=12)) for _ in range(rng.randint(3, 12)))
+            message = (f"Received: from mx{i % 7}.example.org by mail.example.net; "
+                       f"Tue, 14 Nov 2023 22:13:{i % 60:02d} +0000\n"
+                       f"From: Sender {i % 97} <s{i % 97}@example.org>\nTo: b@example.net\n"
+                       f"Subject: message {i}\nDate: Tue, 14 Nov 2023 22:13:{i % 60:02d} +0000\n"
+                       f"Message-ID: <{i}.{t}@example.org>\n\n{text}\n").encode()
+            name = f"{t}.M{i % 1000000}P{4000 + i % 30000}.bench.example.net,S={len(message)}:2,S"
+            with open(os.path.join(cur, name), "wb") as f:
+                f.write(message)
+            mbox.write(b"From s@example.org Tue Nov 14 22:13:20 2023\n" + message + b"\n")
+    open(mark, "w").close()
+    return home
+
+
+def many_run(args, orvane):
+    """Messages/s and peak RSS exporting folders of many small messages, and how both change
+    from the smallest folder to each larger one."""
+    out = os.path.join(args.work, "export-many.txt")
+    results = {}
+    print(f"{'N':>8} {'format':7} {'exporter':18} {'seconds':>8} {'msg/s':>8} {'peak RSS':>9}")
+    for count in [int(c) for c in args.many.split(",") if c]:
+        home = many_home(args.work, count, args.seed)
+        env = dict(ENV, HOME=home, QT_QPA_PLATFORM="offscreen")
+        env.pop("MAILDIR", None)
+        env.pop("MAIL", None)
+        headless_env = dict(env, QT_QPA_PLATFORM="no-such-platform")
+        headless_env.pop("DISPLAY", None)
+        for fmt, store, folder in (("maildir", "Maildir", "Inbox"), ("mbox", "Mail", "many")):
+            for name, cmd, cmd_env in (
+                    ("window offscreen", [args.bench, store, folder, out], env),
+                    ("headless", [orvane, "--export", f"{store}/{folder}", "-o", out],
+                     headless_env)):
+                best, rss = float("inf"), 0.0
+                for _ in range(args.repeat):
+                    seconds, peak, _ = measured(cmd, cmd_env)
+                    best, rss = min(best, seconds), max(rss, peak)
+                records = records_in(out)
+                results[(fmt, name, count)] = (count / best, rss)
+                print(f"{count:>8} {fmt:7} {name:18} {best:8.2f} {count / best:8.0f} {rss:9.1f}"
+                      + ("" if records == count else f"  MISMATCH: {records} records"))
+    counts = sorted({c for _, _, c in results})
+    for fmt, name, count in sorted(results):
+        if count == counts[0]:
+            continue
+        rate, rss = results[(fmt, name, count)]
+        rate0, rss0 = results[(fmt, name, counts[0])]
+        print(f"{fmt} {name}, {counts[0]} to {count}: peak RSS {rss - rss0:+.1f} MB, "
+              f"messages/s {100 * (rate / rate0 - 1):+.1f}%")
+
+
 def folder_tree(work, count):
     """A home whose Maildir++ tree and directory of mbox files each have a top-level folder
     "Archive" with `count` folders below it, three levels deep, one short message in each."""
@@ -233,6 +310,8 @@ def main():
     ap.add_argument("--large", action="store_true",
                     help="also export 20 messages of 100 to 250 MB, and one with a 300 MB text")
     ap.add_argument("--large-count", type=int, default=20)
+    ap.add_argument("--many", default="",
+                    help="also export folders of this many small messages, e.g. 100000,1000000")
     args = ap.parse_args()
     if args.smoke:
         args.counts, args.repeat = "150", 1
@@ -334,6 +413,8 @@ def main():
             print(f"listing the folders below Archive in {store}: {best:.3f} s")
     if args.large:
         large_run(args, orvane)
+    if args.many:
+        many_run(args, orvane)
     for failure in failures:
         print("MISMATCH:", failure)
     return 1 if failures else 0
