@@ -8,6 +8,7 @@
 
 #include "StoreReading.h"
 #include "store/maildir/MaildirMessages.h"
+#include "store/maildir/PackedNames.h"
 
 using store::maildir::MaildirMessages;
 
@@ -52,4 +53,39 @@ TEST(MaildirMessages, EachMessageOnceWhileAnotherClientRenamesThemThroughTheList
   home.Write("Maildir/new/1800000000.M1.host", "Subject: later\n\n");
   EXPECT_EQ(taken->Count(), kMessages);
   EXPECT_EQ(messages()->Count(), kMessages + 1);
+}
+
+TEST(PackedNames, EveryNameReadsBackAsItWasAdded) {
+  struct Row {
+    const char* why;
+    std::string name;
+  };
+  const std::vector<Row> rows = {
+      {"the usual form", "cur/1700000000.M81P4021Q12.host.example.org,S=2301,W=2360:2,RS"},
+      {"leading zeros", "new/0001700000000.M0P007.h"},
+      {"only zeros", "cur/000.0:2,"},
+      {"nineteen digits, the most one run holds", "cur/9999999999999999999.x"},
+      {"a longer run of digits", "cur/123456789012345678901234567890123456789012.x"},
+      {"bytes of any value", std::string("cur/17\x01\xff\xc3\xa9.\x7f:2,S", 14)},
+      {"letters only", "cur/message"},
+      {"one character", "x"},
+      {"the longest file name", "cur/" + std::string(251, 'a')},
+  };
+  store::maildir::PackedNames names;
+  std::vector<store::maildir::PackedNames::Handle> handles;
+  for (const Row& row : rows) handles.push_back(names.Add(row.name));
+  // Names of no common pattern fill the table of runs; those after it are kept as they are.
+  std::vector<std::string> unlike;
+  for (int i = 0; i < 5000; ++i) {
+    std::string name = "cur/";
+    for (int n = i; n >= 0; n = n / 26 - 1) name += static_cast<char>('a' + n % 26);
+    unlike.push_back(name + ".1");
+    handles.push_back(names.Add(unlike.back()));
+  }
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    EXPECT_EQ(names.Get(handles[i]), rows[i].name) << rows[i].why;
+  }
+  for (std::size_t i = 0; i < unlike.size(); ++i) {
+    EXPECT_EQ(names.Get(handles[rows.size() + i]), unlike[i]);
+  }
 }

@@ -1,11 +1,13 @@
 #include "store/maildir/MaildirMessages.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <string_view>
 #include <vector>
 
 #include "store/maildir/MaildirFiles.h"
 #include "store/maildir/MaildirName.h"
+#include "store/maildir/PackedNames.h"
 #include "store/reading/ListedCursor.h"
 #include "store/reading/ParsedMessage.h"
 
@@ -17,8 +19,8 @@ using reading::MessageSource;
 
 // The message files as listed, sorted by delivery time and then the unique part of their names,
 // which a mail client keeps when it changes flags or moves the file to cur/; each message is
-// listed once, under one of the names it had while listed. Paths are kept in one string so that a
-// folder of 100,000 messages costs a few megabytes, not 100,000 allocations.
+// listed once, under one of the names it had while listed. A message costs 8 bytes and its packed
+// name (about 20 bytes), so a folder of a million messages lists in under 30 MB.
 class MaildirMessages::Listing {
  public:
   explicit Listing(std::string directory) : files_(std::make_shared<MaildirFiles>(directory)) {
@@ -34,15 +36,15 @@ class MaildirMessages::Listing {
       });
       Merge(listed);
     }
+    entries_.shrink_to_fit();
   }
 
   std::size_t size() const { return entries_.size(); }
 
   MessageSource SourceAt(std::size_t i) const {
-    const Entry& entry = entries_[i];
-    std::string listed = paths_.substr(entry.path, kSubdir + entry.nameSize);
-    std::optional<std::time_t> delivered;
-    if (entry.hasTime) delivered = entry.time;
+    std::string listed = names_.Get(entries_[i].name);
+    std::optional<std::time_t> delivered =
+        maildir_name::DeliveryTime(std::string_view(listed).substr(kSubdir));
     return {[files = files_, listed, delivered] {
               Fetched fetched{{{}, false, delivered}, {}};
               fetched.raw.file = files->Open(listed, &fetched.stamp);
@@ -54,60 +56,68 @@ class MaildirMessages::Listing {
   }
 
  private:
-  static constexpr std::uint32_t kSubdir = 4;  // "cur/" or "new/"
+  static constexpr std::size_t kSubdir = 4;  // "cur/" or "new/"
+  // Delivery times from here on are told apart by their names; none is before 2106.
+  static constexpr std::uint32_t kLateTime = UINT32_MAX;
 
   struct Entry {
-    std::time_t time;
-    std::uint32_t path;  // offset in paths_
-    std::uint32_t nameSize;
-    std::uint32_t uniqueSize;
-    bool hasTime;
+    std::uint32_t time;  // the delivery time, 0 when the name has none
+    PackedNames::Handle name;  // "cur/<name>" or "new/<name>"
   };
 
-  // A message's place in the listing: its delivery time, then its unique part.
-  struct Key {
-    std::time_t time;
-    std::string_view unique;
-    auto operator<=>(const Key&) const = default;
-  };
-
-  static Key KeyOf(std::string_view name) {
-    return {maildir_name::DeliveryTime(name).value_or(0), maildir_name::Unique(name)};
+  static std::uint32_t TimeOf(std::string_view name) {
+    const std::time_t time = maildir_name::DeliveryTime(name).value_or(0);
+    return static_cast<std::uint32_t>(std::clamp<std::time_t>(time, 0, kLateTime));
   }
 
-  Key KeyOf(const Entry& entry) const {
-    return {entry.time, std::string_view(paths_.data() + entry.path + kSubdir, entry.uniqueSize)};
+  // A message's place in the listing: its delivery time, then the unique part of its name, then
+  // cur/ before new/. `a` and `b` are listed paths ("cur/<name>").
+  static bool PathBefore(std::string_view a, std::string_view b) {
+    const std::string_view nameA = a.substr(kSubdir), nameB = b.substr(kSubdir);
+    const auto timeA = maildir_name::DeliveryTime(nameA).value_or(0);
+    const auto timeB = maildir_name::DeliveryTime(nameB).value_or(0);
+    if (timeA != timeB) return timeA < timeB;
+    if (auto order = maildir_name::Unique(nameA) <=> maildir_name::Unique(nameB); order != 0) {
+      return order < 0;
+    }
+    return a.front() < b.front();
+  }
+
+  static bool SameMessage(std::string_view a, std::string_view b) {
+    return maildir_name::Unique(a.substr(kSubdir)) == maildir_name::Unique(b.substr(kSubdir)) &&
+           maildir_name::DeliveryTime(a.substr(kSubdir)) ==
+               maildir_name::DeliveryTime(b.substr(kSubdir));
   }
 
   void Add(const char* subdir, std::string_view name) {
     const std::size_t unique = maildir_name::Unique(name).size();
     // The flags come after the unique part, so only the rest needs looking through.
     if (maildir_name::IsTrashed(name.substr(unique))) return;
-    auto time = maildir_name::DeliveryTime(name);
-    entries_.push_back({time.value_or(0), static_cast<std::uint32_t>(paths_.size()),
-                        static_cast<std::uint32_t>(name.size()), static_cast<std::uint32_t>(unique),
-                        time.has_value()});
-    paths_.append(subdir).append("/").append(name);
+    scratchA_.assign(subdir).append("/").append(name);
+    entries_.push_back({TimeOf(name), names_.Add(scratchA_)});
   }
 
   // Whether one of the first `count` entries, which are sorted, is the message of that name.
-  bool Has(std::string_view name, std::size_t count) const {
-    const Key key = KeyOf(name);
+  bool Has(std::string_view name, std::size_t count) {
+    std::string path = "cur/" + std::string(name);
+    const Entry key{TimeOf(name), 0};
     auto end = entries_.begin() + static_cast<std::ptrdiff_t>(count);
-    auto it =
-        std::lower_bound(entries_.begin(), end, key,
-                         [this](const Entry& entry, const Key& k) { return KeyOf(entry) < k; });
-    return it != end && KeyOf(*it) == key;
+    auto it = std::lower_bound(entries_.begin(), end, key, [&](const Entry& entry, const Entry& k) {
+      if (entry.time != k.time) return entry.time < k.time;
+      names_.Get(entry.name, scratchA_);
+      return PathBefore(scratchA_, path);
+    });
+    if (it == end || it->time != key.time) return false;
+    names_.Get(it->name, scratchA_);
+    return SameMessage(scratchA_, path);
   }
 
   // Listing order. Most messages differ in their delivery time, so that comes first on its own.
-  bool Before(const Entry& a, const Entry& b) const {
-    return a.time != b.time ? a.time < b.time : BeforeAtTheSameTime(a, b);
-  }
-
-  bool BeforeAtTheSameTime(const Entry& a, const Entry& b) const {
-    if (auto order = KeyOf(a).unique <=> KeyOf(b).unique; order != 0) return order < 0;
-    return paths_[a.path] < paths_[b.path];  // "cur/" sorts before "new/"
+  bool Before(const Entry& a, const Entry& b) {
+    if (a.time != b.time) return a.time < b.time;
+    names_.Get(a.name, scratchA_);
+    names_.Get(b.name, scratchB_);
+    return PathBefore(scratchA_, scratchB_);
   }
 
   // Sorts the entries after the first `sorted` in among them and keeps one entry of each message:
@@ -119,14 +129,18 @@ class MaildirMessages::Listing {
     std::inplace_merge(entries_.begin(), middle, entries_.end(), before);
     entries_.erase(std::unique(entries_.begin(), entries_.end(),
                                [this](const Entry& a, const Entry& b) {
-                                 return a.time == b.time && KeyOf(a) == KeyOf(b);
+                                 if (a.time != b.time) return false;
+                                 names_.Get(a.name, scratchA_);
+                                 names_.Get(b.name, scratchB_);
+                                 return SameMessage(scratchA_, scratchB_);
                                }),
                    entries_.end());
   }
 
   std::shared_ptr<MaildirFiles> files_;
-  std::string paths_;
+  PackedNames names_;
   std::vector<Entry> entries_;
+  std::string scratchA_, scratchB_;  // names unpacked to compare them while listing
 };
 
 MaildirMessages::MaildirMessages(std::string directory)
