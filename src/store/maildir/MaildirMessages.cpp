@@ -36,13 +36,13 @@ class MaildirMessages::Listing {
       });
       Merge(listed);
     }
-    entries_.shrink_to_fit();
   }
 
   std::size_t size() const { return entries_.size(); }
 
   MessageSource SourceAt(std::size_t i) const {
-    std::string listed = names_.Get(entries_[i].name);
+    std::string listed;
+    Unpack(entries_[i], listed);
     std::optional<std::time_t> delivered =
         maildir_name::DeliveryTime(std::string_view(listed).substr(kSubdir));
     return {[files = files_, listed, delivered] {
@@ -62,8 +62,16 @@ class MaildirMessages::Listing {
 
   struct Entry {
     std::uint32_t time;  // the delivery time, 0 when the name has none
-    PackedNames::Handle name;  // "cur/<name>" or "new/<name>"
+    // "cur/<name>" or "new/<name>"; with kTimeLeftOut set, without the digits of `time` that
+    // begin the name.
+    PackedNames::Handle name;
   };
+  static constexpr PackedNames::Handle kTimeLeftOut = 1u << 31;
+
+  void Unpack(const Entry& entry, std::string& path) const {
+    names_.Get(entry.name & ~kTimeLeftOut, path);
+    if (entry.name & kTimeLeftOut) path.insert(kSubdir, std::to_string(entry.time));
+  }
 
   static std::uint32_t TimeOf(std::string_view name) {
     const std::time_t time = maildir_name::DeliveryTime(name).value_or(0);
@@ -93,8 +101,12 @@ class MaildirMessages::Listing {
     const std::size_t unique = maildir_name::Unique(name).size();
     // The flags come after the unique part, so only the rest needs looking through.
     if (maildir_name::IsTrashed(name.substr(unique))) return;
-    scratchA_.assign(subdir).append("/").append(name);
-    entries_.push_back({TimeOf(name), names_.Add(scratchA_)});
+    const std::uint32_t time = TimeOf(name);
+    // Most names begin with their delivery time, which the entry holds already.
+    std::string digits = std::to_string(time);
+    const bool leftOut = time != kLateTime && name.starts_with(digits + ".");
+    scratchA_.assign(subdir).append("/").append(name.substr(leftOut ? digits.size() : 0));
+    entries_.push_back({time, names_.Add(scratchA_) | (leftOut ? kTimeLeftOut : 0)});
   }
 
   // Whether one of the first `count` entries, which are sorted, is the message of that name.
@@ -104,19 +116,19 @@ class MaildirMessages::Listing {
     auto end = entries_.begin() + static_cast<std::ptrdiff_t>(count);
     auto it = std::lower_bound(entries_.begin(), end, key, [&](const Entry& entry, const Entry& k) {
       if (entry.time != k.time) return entry.time < k.time;
-      names_.Get(entry.name, scratchA_);
+      Unpack(entry, scratchA_);
       return PathBefore(scratchA_, path);
     });
     if (it == end || it->time != key.time) return false;
-    names_.Get(it->name, scratchA_);
+    Unpack(*it, scratchA_);
     return SameMessage(scratchA_, path);
   }
 
   // Listing order. Most messages differ in their delivery time, so that comes first on its own.
   bool Before(const Entry& a, const Entry& b) {
     if (a.time != b.time) return a.time < b.time;
-    names_.Get(a.name, scratchA_);
-    names_.Get(b.name, scratchB_);
+    Unpack(a, scratchA_);
+    Unpack(b, scratchB_);
     return PathBefore(scratchA_, scratchB_);
   }
 
@@ -130,8 +142,8 @@ class MaildirMessages::Listing {
     entries_.erase(std::unique(entries_.begin(), entries_.end(),
                                [this](const Entry& a, const Entry& b) {
                                  if (a.time != b.time) return false;
-                                 names_.Get(a.name, scratchA_);
-                                 names_.Get(b.name, scratchB_);
+                                 Unpack(a, scratchA_);
+                                 Unpack(b, scratchB_);
                                  return SameMessage(scratchA_, scratchB_);
                                }),
                    entries_.end());

@@ -83,7 +83,7 @@ PackedNames::Handle PackedNames::Add(std::string_view name) {
   }
   Put(kEnd);
   if (used_ + scratch_.size() > kBlockSize) {
-    if (blocks_.size() == (std::size_t{1} << 12) || scratch_.size() > kBlockSize) {
+    if (blocks_.size() == (std::size_t{1} << 11) || scratch_.size() > kBlockSize) {
       throw Error::Unreadable("the folder holds too many messages to list");
     }
     blocks_.push_back(std::make_unique<char[]>(kBlockSize));

@@ -17,7 +17,7 @@ namespace store::maildir {
 // Names go into blocks that never move, so adding one never copies the others.
 class PackedNames {
  public:
-  // Where a name is kept.
+  // Where a name is kept; its top bit is always clear, free for the caller's own use.
   using Handle = std::uint32_t;
 
   Handle Add(std::string_view name);
