@@ -1,14 +1,18 @@
 // Orvane: its window, or, asked on the command line, a listing or an export without one.
 
+#include <unistd.h>
+
 #include <QApplication>
 #include <QCoreApplication>
 #include <QStringList>
 #include <algorithm>
 #include <iostream>
+#include <string_view>
 
 #include "cli/CommandLine.h"
 #include "cli/Headless.h"
 #include "discovery/Service.h"
+#include "store/pff/PffReader.h"
 #include "window/Form1.h"
 #include "window/MsgBox.h"
 #include "window/PasswordDialogPrompt.h"
@@ -49,6 +53,9 @@ int WithoutWindow(int argc, char* argv[]) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  // Started again by itself to read one personal folder file, away from the window's process.
+  if (argc == 3 && std::string_view(argv[1]) == store::pff::kReaderOption)
+    return store::pff::ServeReader(argv[2], STDIN_FILENO);
   const std::vector<std::string> given(argv + 1, argv + argc);
   if (cli::WantsNoWindow(given)) return WithoutWindow(argc, argv);
   // Arguments this program cannot take are said before a window system is needed, unless Qt may

@@ -1,15 +1,19 @@
 // Personal folder files (.pst, .ost) read through the store interface: the real files that
 // pst-extractor ships (see scripts/fetch-test-data.sh), and damaged copies of them made here.
 
+#include <signal.h>
 #include <unistd.h>
 
 #include <filesystem>
+#include <algorithm>
 #include <fstream>
+#include <sstream>
 
 #include "DataFiles.h"
 #include "StoreReading.h"
 #include "discovery/StoreFinder.h"
 #include "store/FolderTree.h"
+#include "store/pff/PffReader.h"
 
 namespace fs = std::filesystem;
 
@@ -86,6 +90,101 @@ INSTANTIATE_TEST_SUITE_P(
                             "pstextractortestpdf@outlook.com.ost", "Inbox, Archive, Calendar", 2,
                             false}),
     [](const auto& info) { return "File" + std::to_string(info.index); });
+
+// The reader processes this test started, the newest last.
+std::vector<pid_t> Readers() {
+  std::vector<std::pair<unsigned long long, pid_t>> found;
+  for (const auto& entry : fs::directory_iterator("/proc")) {
+    const std::string name = entry.path().filename();
+    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+    std::ifstream statFile(entry.path() / "stat"), cmdline(entry.path() / "cmdline");
+    std::string stat((std::istreambuf_iterator<char>(statFile)), {});
+    std::string command((std::istreambuf_iterator<char>(cmdline)), {});
+    const std::size_t close = stat.rfind(')');
+    if (close == std::string::npos || command.find(store::pff::kReaderOption) == std::string::npos)
+      continue;
+    std::istringstream fields(stat.substr(close + 2));
+    std::string field;
+    std::vector<std::string> after;  // from the state on
+    while (fields >> field) after.push_back(field);
+    if (after.size() < 20 || std::stol(after[1]) != getpid()) continue;
+    found.emplace_back(std::stoull(after[19]), std::stoi(name));
+  }
+  std::sort(found.begin(), found.end());
+  std::vector<pid_t> pids;
+  for (const auto& [started, pid] : found) pids.push_back(pid);
+  return pids;
+}
+
+struct EndingRow {
+  const char* name;
+  int signal;          // sent to the reader
+  bool walking;        // to the reader of a walk, after its first message; else to the file's
+  const char* reason;  // what the message or the listing is said to fail with
+};
+
+class ReaderEnding : public testing::TestWithParam<EndingRow> {};
+
+// libpff runs in reader processes. One that crashes or hangs costs the one request it was
+// answering: a listing fails with how it ended, and the next listing starts a new reader; a walk
+// says the message it was on could not be read, and a new reader goes on with the next one.
+TEST_P(ReaderEnding, CostsOneRequestAndANewReaderGoesOn) {
+  SKIP_WITHOUT_DATA();
+  setenv("ORVANE_PFF_READER_SILENCE", "1", 1);
+  auto store = Opened(kData + "/enron.pst");
+  std::shared_ptr<store::Folder> personal;
+  for (const store::NestedFolder& nested : store::FoldersIn(store->RootFolder()->Folders())) {
+    if (Joined(nested.path, "/") == "lokay-m/MLOKAY (Non-Privileged)/Personal")
+      personal = nested.folder;
+  }
+  ASSERT_TRUE(personal);
+  const Names expected = Subjects(personal->Messages());
+  ASSERT_GT(expected.size(), 40u);
+  const std::string failure = "<unreadable: ";
+
+  Names subjects;
+  if (GetParam().walking) {
+    auto messages = personal->Messages();
+    std::shared_ptr<store::Message> message;
+    for (store::Walk walk(messages, message); !walk.done(); walk.Advance()) {
+      subjects.push_back(TextOf([&] { return message->Subject(); }));
+      if (subjects.size() == 1) ::kill(Readers().back(), GetParam().signal);
+    }
+    EXPECT_EQ(std::ssize(subjects), messages->Count());
+  } else {
+    ::kill(Readers().back(), GetParam().signal);
+    const std::string listing = TextOf([&] { return std::to_string(personal->Messages()->Count()); });
+    EXPECT_TRUE(listing.starts_with(failure) && listing.find(GetParam().reason) != std::string::npos)
+        << listing;
+    subjects = Subjects(personal->Messages());
+  }
+  ASSERT_EQ(subjects.size(), expected.size());
+  std::vector<std::string> unread;
+  for (std::size_t i = 0; i < subjects.size(); ++i) {
+    if (subjects[i] != expected[i]) unread.push_back(subjects[i]);
+  }
+  if (GetParam().walking) {
+    ASSERT_EQ(unread.size(), 1u) << Joined(unread);
+    EXPECT_TRUE(unread[0].starts_with(failure + "the message could not be read: ")) << unread[0];
+    EXPECT_NE(unread[0].find(GetParam().reason), std::string::npos) << unread[0];
+  } else {
+    EXPECT_EQ(Joined(unread), "");
+  }
+  unsetenv("ORVANE_PFF_READER_SILENCE");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Endings, ReaderEnding,
+    testing::Values(
+        EndingRow{"ListingReaderCrashes", SIGSEGV, false, "the reader ended with signal 11"},
+        EndingRow{"ListingReaderIsKilled", SIGKILL, false, "the reader ended with signal 9"},
+        EndingRow{"ListingReaderHangs", SIGSTOP, false,
+                  "the reader stopped answering for 1 seconds and was ended"},
+        EndingRow{"WalkReaderCrashes", SIGSEGV, true, "the reader ended with signal 11"},
+        EndingRow{"WalkReaderAborts", SIGABRT, true, "the reader ended with signal 6"},
+        EndingRow{"WalkReaderHangs", SIGSTOP, true,
+                  "the reader stopped answering for 1 seconds and was ended"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 struct DamageRow {
   const char* name;
