@@ -36,11 +36,22 @@ std::shared_ptr<store::InfoStore> Opened(const std::string& path) {
   return found.empty() ? nullptr : discovery::OpenFoundStore(found.front());
 }
 
-// The store's tree with every message's subject, one line.
-TEST(PersonalFolderFile, EnronTreeIsItsGoldenOutline) {
+// The store's tree with every message's subject, one line; and every message's sender and
+// recipients (To, Cc, then Bcc, from the message's recipient table), a line each.
+TEST(PersonalFolderFile, EnronTreeAndAddressesAreTheirGoldenFiles) {
   SKIP_WITHOUT_DATA();
   auto store = Opened(kData + "/enron.pst");
   EXPECT_EQ(Outline(*store->RootFolder()) + "\n", DataFile("pff/enron-outline.txt"));
+  std::string addresses;
+  for (const store::NestedFolder& nested : store::FoldersIn(store->RootFolder()->Folders())) {
+    for (const std::string& line : Each(nested.folder->Messages(), [](auto& m) {
+           return TextOf([&] { return m->Sender(); }) + " -> " +
+                  TextOf([&] { return m->Recipients(); });
+         })) {
+      addresses += line + "\n";
+    }
+  }
+  EXPECT_EQ(addresses, DataFile("pff/enron-addresses.txt"));
 }
 
 struct FileRow {

@@ -26,7 +26,6 @@ constexpr std::uint32_t kDisplayCc = 0x0e03;
 constexpr std::uint32_t kDisplayTo = 0x0e04;
 constexpr std::uint32_t kMessageId = 0x1035;
 constexpr std::uint32_t kDisplayName = 0x3001;
-constexpr std::uint32_t kAddressType = 0x3002;
 constexpr std::uint32_t kEmailAddress = 0x3003;
 constexpr std::uint32_t kSmtpAddress = 0x39fe;
 constexpr std::uint32_t kInternetCodepage = 0x3fde;
@@ -170,10 +169,11 @@ std::optional<std::uint32_t> Number(libpff_item_t* item, std::uint32_t entryType
 }
 
 // "Name <address>", the address alone when the name is none or the address itself, the name
-// alone when there is no address.
+// alone when there is no address, or only a directory's name for it (no "@").
 std::string Mailbox(const Field& name, const Field& address) {
   const bool named = name && !name->empty();
-  if (!address || address->empty()) return named ? *name : std::string();
+  if (!address || address->empty() || (named && address->find('@') == std::string::npos))
+    return named ? *name : std::string();
   if (!named || *name == *address) return *address;
   return *name + " <" + *address + ">";
 }
@@ -196,14 +196,8 @@ Field RecipientTable(libpff_item_t* message) {
       libpff_error_free(&error);
       continue;
     }
-    // An address of another kind (an Exchange directory name) stands only when it is all there is.
     Field address = SetText(set, kSmtpAddress);
-    if (!address) {
-      const Field kind = SetText(set, kAddressType);
-      const Field email = SetText(set, kEmailAddress);
-      if (email && (kind.value_or("SMTP") == "SMTP" || email->find('@') != std::string::npos))
-        address = email;
-    }
+    if (!address) address = SetText(set, kEmailAddress);
     const std::string mailbox = Mailbox(SetText(set, kDisplayName), address);
     const std::uint32_t type = SetNumber(set, kRecipientType).value_or(1) & 0x0f;
     if (!mailbox.empty() && type >= 1 && type <= 3) byType[type - 1].push_back(mailbox);
