@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "store/Error.h"
+#include "store/Waiting.h"
 #include "store/pff/PffReader.h"
 
 extern char** environ;
@@ -122,7 +123,7 @@ void ReaderProcess::Send(const wire::Frame& request) {
 wire::Frame ReaderProcess::Receive() {
   if (ended_) throw Error::Unreadable("the reader has ended");
   wire::Trouble trouble;
-  std::optional<wire::Frame> frame = wire::Receive(socket_, silence_, trouble);
+  std::optional<wire::Frame> frame = wire::Receive(socket_, silence_, trouble, WhileWaiting());
   if (!frame) {
     int status = 0;
     if (trouble == wire::Trouble::Silent || trouble == wire::Trouble::Malformed) {

@@ -20,16 +20,29 @@ void Put(std::string& out, std::uint32_t n) { out.append(reinterpret_cast<const 
 
 class Input {
  public:
-  Input(int fd, std::chrono::milliseconds silence) : fd_(fd), silence_(silence) {}
+  Input(int fd, std::chrono::milliseconds silence, const std::function<void()>& waiting)
+      : fd_(fd), silence_(silence), waiting_(waiting) {}
 
   bool Read(char* to, std::size_t size, Trouble& trouble) {
+    using Clock = std::chrono::steady_clock;
+    constexpr std::chrono::milliseconds kSlice(50);
+    Clock::time_point quiet = Clock::now();  // since the last byte
     while (size > 0) {
-      pollfd wait{fd_, POLLIN, 0};
-      const int ready = ::poll(&wait, 1, silence_.count() < 0 ? -1 : int(silence_.count()));
-      if (ready < 0 && errno == EINTR) continue;
-      if (ready == 0) {
-        trouble = Trouble::Silent;
-        return false;
+      std::chrono::milliseconds wait = silence_;
+      if (silence_.count() >= 0) {
+        wait = silence_ - std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - quiet);
+        if (wait.count() <= 0) {
+          trouble = Trouble::Silent;
+          return false;
+        }
+      }
+      if (waiting_ && (wait.count() < 0 || wait > kSlice)) wait = kSlice;
+      pollfd ready{fd_, POLLIN, 0};
+      const int polled = ::poll(&ready, 1, wait.count() < 0 ? -1 : int(wait.count()));
+      if (polled < 0 && errno == EINTR) continue;
+      if (polled == 0) {
+        if (waiting_) waiting_();
+        continue;
       }
       const ssize_t got = ::read(fd_, to, size);
       if (got < 0 && errno == EINTR) continue;
@@ -39,6 +52,7 @@ class Input {
       }
       to += got;
       size -= static_cast<std::size_t>(got);
+      quiet = Clock::now();
     }
     return true;
   }
@@ -50,6 +64,7 @@ class Input {
  private:
   int fd_;
   std::chrono::milliseconds silence_;
+  const std::function<void()>& waiting_;
 };
 
 }  // namespace
@@ -77,9 +92,10 @@ bool Send(int fd, const Frame& frame) {
   return true;
 }
 
-std::optional<Frame> Receive(int fd, std::chrono::milliseconds silence, Trouble& trouble) {
+std::optional<Frame> Receive(int fd, std::chrono::milliseconds silence, Trouble& trouble,
+                             const std::function<void()>& waiting) {
   trouble = Trouble::None;
-  Input in(fd, silence);
+  Input in(fd, silence, waiting);
   std::uint32_t count = 0;
   if (!in.Number(count, trouble)) return std::nullopt;
   if (count > 4096) {

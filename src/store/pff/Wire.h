@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,8 +24,10 @@ enum class Trouble { None, Closed, Silent, Malformed };
 bool Send(int fd, const Frame& frame);
 
 // Reads one frame from `fd`, waiting at most `silence` for each next byte (forever when
-// negative). Gives the frame, or nothing and why.
-std::optional<Frame> Receive(int fd, std::chrono::milliseconds silence, Trouble& trouble);
+// negative), and running `waiting`, when given, every 50 ms of that wait. Gives the frame, or
+// nothing and why.
+std::optional<Frame> Receive(int fd, std::chrono::milliseconds silence, Trouble& trouble,
+                             const std::function<void()>& waiting = {});
 
 // A field as a number, a list of numbers joined by commas, and back.
 std::string Number(long long value);
