@@ -41,12 +41,10 @@ TEST(PersonalFolderFile, EnronTreeAndAddressesAreTheirGoldenFiles) {
   EXPECT_EQ(Outline(*store->RootFolder()) + "\n", DataFile("pff/enron-outline.txt"));
   std::string addresses;
   for (const store::NestedFolder& nested : store::FoldersIn(store->RootFolder()->Folders())) {
-    for (const std::string& line : Each(nested.folder->Messages(), [](auto& m) {
-           return TextOf([&] { return m->Sender(); }) + " -> " +
-                  TextOf([&] { return m->Recipients(); });
-         })) {
-      addresses += line + "\n";
-    }
+    auto line = [](auto& m) {
+      return TextOf([&] { return m->Sender(); }) + " -> " + TextOf([&] { return m->Recipients(); });
+    };
+    for (const std::string& text : Each(nested.folder->Messages(), line)) addresses += text + "\n";
   }
   EXPECT_EQ(addresses, DataFile("pff/enron-addresses.txt"));
 }
@@ -122,51 +120,41 @@ TEST_P(ReaderEnding, CostsOneRequestAndANewReaderGoesOn) {
   }
   ASSERT_TRUE(personal);
   const Names expected = Subjects(personal->Messages());
-  ASSERT_GT(expected.size(), 40u);
-  const std::string failure = "<unreadable: ";
-
-  Names subjects;
+  Names subjects, unread;
   if (GetParam().walking) {
-    auto messages = personal->Messages();
     std::shared_ptr<store::Message> message;
-    for (store::Walk walk(messages, message); !walk.done(); walk.Advance()) {
+    for (store::Walk walk(personal->Messages(), message); !walk.done(); walk.Advance()) {
       subjects.push_back(TextOf([&] { return message->Subject(); }));
       if (subjects.size() == 1) ::kill(Readers().back(), GetParam().signal);
     }
-    EXPECT_EQ(std::ssize(subjects), messages->Count());
   } else {
     ::kill(Readers().back(), GetParam().signal);
-    const std::string listing = TextOf([&] { return std::to_string(personal->Messages()->Count()); });
-    EXPECT_TRUE(listing.starts_with(failure) && listing.find(GetParam().reason) != std::string::npos)
-        << listing;
+    unread.push_back(TextOf([&] { return std::to_string(personal->Messages()->Count()); }));
     subjects = Subjects(personal->Messages());
   }
   ASSERT_EQ(subjects.size(), expected.size());
-  std::vector<std::string> unread;
   for (std::size_t i = 0; i < subjects.size(); ++i) {
     if (subjects[i] != expected[i]) unread.push_back(subjects[i]);
   }
-  if (GetParam().walking) {
-    ASSERT_EQ(unread.size(), 1u) << Joined(unread);
-    EXPECT_TRUE(unread[0].starts_with(failure + "the message could not be read: ")) << unread[0];
-    EXPECT_NE(unread[0].find(GetParam().reason), std::string::npos) << unread[0];
-  } else {
-    EXPECT_EQ(Joined(unread), "");
-  }
+  const std::string what = GetParam().walking ? "the message could not be read: " : "";
+  EXPECT_EQ(Joined(unread), "<unreadable: " + what + GetParam().reason + ">");
   unsetenv("ORVANE_PFF_READER_SILENCE");
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Endings, ReaderEnding,
-    testing::Values(
-        EndingRow{"ListingReaderCrashes", SIGSEGV, false, "the reader ended with signal 11"},
-        EndingRow{"ListingReaderIsKilled", SIGKILL, false, "the reader ended with signal 9"},
-        EndingRow{"ListingReaderHangs", SIGSTOP, false,
-                  "the reader stopped answering for 1 seconds and was ended"},
-        EndingRow{"WalkReaderCrashes", SIGSEGV, true, "the reader ended with signal 11"},
-        EndingRow{"WalkReaderAborts", SIGABRT, true, "the reader ended with signal 6"},
-        EndingRow{"WalkReaderHangs", SIGSTOP, true,
-                  "the reader stopped answering for 1 seconds and was ended"}),
+    testing::Values(EndingRow{"ListingReaderCrashes", SIGSEGV, false,
+                              "the reader ended with signal 11 (Segmentation fault)"},
+                    EndingRow{"ListingReaderIsKilled", SIGKILL, false,
+                              "the reader ended with signal 9 (Killed)"},
+                    EndingRow{"ListingReaderHangs", SIGSTOP, false,
+                              "the reader stopped answering for 1 seconds and was ended"},
+                    EndingRow{"WalkReaderCrashes", SIGSEGV, true,
+                              "the reader ended with signal 11 (Segmentation fault)"},
+                    EndingRow{"WalkReaderAborts", SIGABRT, true,
+                              "the reader ended with signal 6 (Aborted)"},
+                    EndingRow{"WalkReaderHangs", SIGSTOP, true,
+                              "the reader stopped answering for 1 seconds and was ended"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct DamageRow {
@@ -187,66 +175,53 @@ TEST_P(DamagedFile, EveryMessageIsReadOrCountedUnreadable) {
   const std::string copy = home.path() + "/damaged.pst";
   fs::copy_file(kData + "/enron.pst", copy);
   if (GetParam().cutAt >= 0) fs::resize_file(copy, GetParam().cutAt);
-  {
-    std::fstream file(copy, std::ios::in | std::ios::out | std::ios::binary);
-    for (long at : GetParam().flips) {
-      file.seekg(at);
-      const char c = static_cast<char>(~file.get());
-      file.seekp(at);
-      file.put(c);
-    }
+  std::fstream file(copy, std::ios::in | std::ios::out | std::ios::binary);
+  for (long at : GetParam().flips) {
+    file.seekg(at);
+    const char c = static_cast<char>(~file.get());
+    file.seekp(at).put(c);
   }
+  file.close();
   std::vector<std::string> problems;
   auto found = discovery::StoresAtPaths({copy}, problems);
-  long read = 0, unreadable = 0, folders = 0;
-  if (!found.empty()) {
-    auto store = discovery::OpenFoundStore(found.front());
-    std::vector<store::NestedFolder> nested;
-    TextOf([&] {
-      nested = store::FoldersIn(store->RootFolder()->Folders());
-      return "";
-    });
-    for (const store::NestedFolder& folder : nested) {
-      std::shared_ptr<store::Collection<store::Message>> messages;
-      if (TextOf([&] { return (messages = folder.folder->Messages()) ? "" : "none"; }) != "")
-        continue;
-      ++folders;
-      long walked = 0;
-      for (const Names& fields : Each(messages, [](auto& m) { return AllFields(*m); })) {
-        ++walked;
-        const bool failed = fields[2].starts_with("<unreadable: ");
-        (failed ? unreadable : read) += 1;
-        if (failed) {
-          EXPECT_GT(fields[2].size(), std::string("<unreadable: >").size());
-        }
-      }
-      EXPECT_EQ(walked, messages->Count()) << Joined(folder.path, "/");
+  long read = 0, unreadable = 0;
+  std::vector<store::NestedFolder> nested;
+  TextOf([&] {  // a file that cannot be opened lists no folder
+    if (!found.empty())
+      nested = store::FoldersIn(discovery::OpenFoundStore(found[0])->RootFolder()->Folders());
+    return "";
+  });
+  for (const store::NestedFolder& folder : nested) {
+    std::shared_ptr<store::Collection<store::Message>> messages;
+    if (TextOf([&] { return (messages = folder.folder->Messages()) ? "" : "none"; }) != "")
+      continue;
+    const Names subjects = Subjects(messages);
+    EXPECT_EQ(std::ssize(subjects), messages->Count()) << Joined(folder.path, "/");
+    for (const std::string& subject : subjects) {
+      (subject.starts_with("<unreadable: ") ? unreadable : read) += 1;
+      EXPECT_NE(subject, "<unreadable: >");
     }
   }
-  std::fprintf(stderr, "%ld folders listed, %ld messages read, %ld unreadable\n", folders, read,
+  std::fprintf(stderr, "%zu folders, %ld messages read, %ld unreadable\n", nested.size(), read,
                unreadable);
   unsetenv("ORVANE_PFF_READER_SILENCE");
 }
 
 std::vector<DamageRow> Damages() {
-  std::vector<DamageRow> rows = {
-      {"CutInItsHeader", 300, {}},
-      {"FlippedInItsHeader", -1, {200, 201, 202}},
-      {"FlippedThroughout", -1, {20000, 500000, 2000000, 6000000, 9000000, 12000000, 13000000}}};
   const long size = 13984768;
-  for (long cut : {0L, 64L, 512L, 4096L, 65536L, 100000L, 262144L, 1000000L, 2500000L, 4000000L,
-                   5500000L, 7000000L, 8500000L, 10000000L, 11500000L, 13000000L, 13900000L,
-                   size - 1}) {
+  std::vector<DamageRow> rows = {{"FlippedInItsHeader", -1, {200, 201, 202}}};
+  for (long cut : {0L, 64L, 300L, 4096L, 100000L, size - 1})
     rows.push_back({"CutAt" + std::to_string(cut), cut, {}});
-  }
-  // Bytes flipped in many places at a time, the places picked by a fixed sequence.
+  for (long cut = size / 16; cut < size; cut += size / 16)
+    rows.push_back({"CutAt" + std::to_string(cut), cut, {}});
+  // Bytes flipped in 25 to 200 places at a time, the places picked by a fixed sequence.
   unsigned long long state = 0x2545F4914F6CDD1DULL;
   for (int row = 0; row < 16; ++row) {
-    std::vector<long> flips;
-    for (int i = 0; i < 25 << (row % 4); ++i) {
-      state = state * 6364136223846793005ULL + 1442695040888963407ULL;
-      flips.push_back(static_cast<long>((state >> 17) % static_cast<unsigned long long>(size)));
-    }
+    std::vector<long> flips(25 << (row % 4));
+    for (long& at : flips)
+      at = static_cast<long>((state = state * 6364136223846793005ULL + 1442695040888963407ULL) >>
+                             17) %
+           size;
     rows.push_back({std::to_string(flips.size()) + "Flips" + std::to_string(row), -1, flips});
   }
   return rows;

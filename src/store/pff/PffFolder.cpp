@@ -37,8 +37,8 @@ void SortFolders(std::vector<std::shared_ptr<Folder>>& folders) {
 
 }  // namespace
 
-std::vector<std::shared_ptr<Folder>> PffFolder::SubFolders(
-    const std::shared_ptr<PffSource>& source, const std::vector<int>& place) {
+std::vector<std::shared_ptr<Folder>> PffFolder::SubFolders(const std::shared_ptr<PffSource>& source,
+                                                           const std::vector<int>& place) {
   const wire::Frame listed = source->Ask({"folders", wire::Numbers(place)});
   std::vector<std::shared_ptr<Folder>> folders;
   for (std::size_t at = 1; at + 1 < listed.size(); at += 2) {

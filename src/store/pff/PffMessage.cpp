@@ -13,7 +13,6 @@
 namespace store::pff {
 namespace {
 
-
 // The iconv name of a Windows code page.
 std::string CharsetOf(std::uint32_t codePage) {
   switch (codePage) {
@@ -105,9 +104,11 @@ const mail::MessageFields& PffMessage::Fields() {
   if (plain && !plain->empty()) {
     fields.body = mail::WithCrLf(*plain);
   } else if (html && !html->empty()) {
-    fields.body = mail::WithCrLf(mail::HtmlToPlainText(Decoded(*html, codePage(wire::kHtmlCodePage))));
+    fields.body =
+        mail::WithCrLf(mail::HtmlToPlainText(Decoded(*html, codePage(wire::kHtmlCodePage))));
   } else if (const wire::Field& rtf = field(wire::kRtfBody)) {
-    fields.body = mail::WithCrLf(mail::RtfToPlainText(*rtf, codePage(wire::kRtfCodePage).value_or(1252)));
+    fields.body =
+        mail::WithCrLf(mail::RtfToPlainText(*rtf, codePage(wire::kRtfCodePage).value_or(1252)));
   }
   read_.clear();
   fields_ = std::move(fields);

@@ -256,14 +256,17 @@ Frame ReadMessage(PffFile& file, libpff_item_t* folder, int index) {
       Body(item, libpff_message_get_plain_text_body_size, libpff_message_get_plain_text_body);
   const bool plain = field(wire::kPlainBody) && !field(wire::kPlainBody)->empty();
   if (!plain) {
-    field(wire::kHtmlBody) = Body(item, libpff_message_get_html_body_size, libpff_message_get_html_body);
+    field(wire::kHtmlBody) =
+        Body(item, libpff_message_get_html_body_size, libpff_message_get_html_body);
     auto codePage = Number(item, kInternetCodepage);
     if (!codePage) codePage = Number(item, kMessageCodepage);
     if (codePage) field(wire::kHtmlCodePage) = wire::Number(*codePage);
   }
   if (!plain && (!field(wire::kHtmlBody) || field(wire::kHtmlBody)->empty())) {
-    field(wire::kRtfBody) = Body(item, libpff_message_get_rtf_body_size, libpff_message_get_rtf_body);
-    if (auto codePage = Number(item, kMessageCodepage)) field(wire::kRtfCodePage) = wire::Number(*codePage);
+    field(wire::kRtfBody) =
+        Body(item, libpff_message_get_rtf_body_size, libpff_message_get_rtf_body);
+    if (auto codePage = Number(item, kMessageCodepage))
+      field(wire::kRtfCodePage) = wire::Number(*codePage);
   }
   return frame;
 }

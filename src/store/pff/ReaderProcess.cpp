@@ -36,7 +36,8 @@ std::string Ending(int status) {
     return "the reader ended with signal " + std::to_string(signal) +
            (name ? " (" + std::string(name) + ")" : "");
   }
-  if (WIFEXITED(status)) return "the reader ended with status " + std::to_string(WEXITSTATUS(status));
+  if (WIFEXITED(status))
+    return "the reader ended with status " + std::to_string(WEXITSTATUS(status));
   return "the reader ended";
 }
 
@@ -133,8 +134,7 @@ wire::Frame ReaderProcess::Receive() {
       const auto seconds = std::chrono::duration<double>(silence_).count();
       char limit[32];
       std::snprintf(limit, sizeof limit, "%g", seconds);
-      Ended("the reader stopped answering for " + std::string(limit) +
-            " seconds and was ended");
+      Ended("the reader stopped answering for " + std::string(limit) + " seconds and was ended");
     }
     // The socket closed: the reader has ended, or is about to.
     for (int wait = 0; ::waitpid(pid_, &status, WNOHANG) == 0; ++wait) {

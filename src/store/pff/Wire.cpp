@@ -30,7 +30,8 @@ class Input {
     while (size > 0) {
       std::chrono::milliseconds wait = silence_;
       if (silence_.count() >= 0) {
-        wait = silence_ - std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - quiet);
+        wait =
+            silence_ - std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - quiet);
         if (wait.count() <= 0) {
           trouble = Trouble::Silent;
           return false;

@@ -11,7 +11,6 @@
 #include <unistd.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -25,15 +24,12 @@ namespace wire = store::pff::wire;
 
 namespace {
 
-const char* const kFiles[] = {"enron.pst", "pstextractortest@outlook.com.ost"};
-
+// The real files, read once.
 const std::string& FileBytes(std::size_t which) {
-  static std::vector<std::string> files = [] {
-    const char* dir = std::getenv("ORVANE_PFF_TEST_DATA");
+  static const std::vector<std::string> files = [] {
     std::vector<std::string> read;
-    for (const char* name : kFiles) {
-      std::ifstream in(std::string(dir ? dir : ORVANE_PFF_TEST_DATA) + "/" + name,
-                       std::ios::binary);
+    for (const char* name : {"enron.pst", "pstextractortest@outlook.com.ost"}) {
+      std::ifstream in(std::string(ORVANE_PFF_TEST_DATA) + "/" + name, std::ios::binary);
       read.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
     return read;
@@ -56,14 +52,13 @@ void ReadFolder(FileReader& reader, const std::vector<int>& place, int depth, in
   reader.Answer({"folders", at}, [&](const wire::Frame& f) { listed = f; });
   reader.Answer({"mail", at}, [&](const wire::Frame& f) { mail = f; });
   if (mail.size() > 1 && mail[0] == "ok") {
+    // Every message asked for is answered for, read or not.
     std::size_t answers = 0;
-    const std::size_t asked = wire::NumbersOf(mail[1]).size();
     reader.Answer({"read", at, mail[1]}, [&](const wire::Frame& f) {
       if (f.empty() || (f[0] != "ok" && f[0] != "failed")) std::abort();
       ++answers;
     });
-    // Every message asked for is answered for, read or not.
-    if (answers != asked) std::abort();
+    if (answers != wire::NumbersOf(mail[1]).size()) std::abort();
   }
   if (listed.empty() || listed[0] != "ok") return;
   for (std::size_t i = 1; i + 1 < listed.size(); i += 2) {
@@ -79,10 +74,7 @@ void ReadFolder(FileReader& reader, const std::vector<int>& place, int depth, in
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 5) return 0;
   std::string bytes = FileBytes(data[0]);
-  if (bytes.empty()) {
-    std::fprintf(stderr, "no personal folder files: run scripts/fetch-test-data.sh\n");
-    std::abort();
-  }
+  if (bytes.empty()) std::abort();  // no test files: run scripts/fetch-test-data.sh
   const std::uint32_t cut = Number(data + 1);
   if (!(cut & 0x80000000u)) bytes.resize(cut % bytes.size());
   for (std::size_t at = 5; at + 5 <= size && !bytes.empty(); at += 5) {
