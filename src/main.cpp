@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QStringList>
 #include <algorithm>
 #include <iostream>
@@ -37,7 +38,14 @@ int WithoutWindow(int argc, char* argv[]) {
         return cli::kComplete;
       case cli::Options::Mode::List:
       case cli::Options::Mode::Export: {
-        QCoreApplication app(argc, argv);
+        // HTML bodies are laid out by Qt's rich-text document, whose sizes in ems need fonts: a
+        // GUI application, on the platform that needs no window system. Qt's own remarks about
+        // that platform mean nothing to someone exporting from a terminal.
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+          if (type == QtFatalMsg) std::cerr << text.toLocal8Bit().constData() << "\n";
+        });
+        QGuiApplication app(argc, argv);
         return options.mode == cli::Options::Mode::List ? cli::RunList(options)
                                                         : cli::RunExport(options);
       }
