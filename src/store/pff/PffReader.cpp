@@ -1,6 +1,8 @@
 #include "store/pff/PffReader.h"
 
 #include <libpff.h>
+#include <signal.h>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 #include <QString>
@@ -356,6 +358,10 @@ void FileReader::Answer(const Frame& request,
 int ServeReader(const std::string& path, int fd) {
   // Whatever a library might print goes to the error output, never into the socket.
   ::dup2(STDERR_FILENO, STDOUT_FILENO);
+  // Ctrl-C in the terminal is the export's to answer, after its record; and a reader whose
+  // program is gone, even one stuck in libpff, goes too.
+  ::signal(SIGINT, SIG_IGN);
+  ::prctl(PR_SET_PDEATHSIG, SIGKILL);
   std::unique_ptr<FileReader> reader;
   try {
     reader = std::make_unique<FileReader>(path);
