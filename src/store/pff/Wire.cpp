@@ -99,7 +99,7 @@ std::optional<Frame> Receive(int fd, std::chrono::milliseconds silence, Trouble&
   Input in(fd, silence, waiting);
   std::uint32_t count = 0;
   if (!in.Number(count, trouble)) return std::nullopt;
-  if (count > 4096) {
+  if (count > (1u << 20)) {  // a million fields: half a million folders in one
     trouble = Trouble::Malformed;
     return std::nullopt;
   }
