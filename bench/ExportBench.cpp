@@ -10,6 +10,7 @@
 // ORVANE_BENCH_PASSWORD, typed into the window's own password dialog.
 
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -21,7 +22,9 @@
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
+#include <string_view>
 
+#include "store/pff/PffReader.h"
 #include "window/Form1.h"
 #include "window/PasswordDialog.h"
 
@@ -43,6 +46,9 @@ long PeakRssKiB() {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  // Personal folder files are read by this program started again as their reader, as Orvane is.
+  if (argc == 3 && std::string_view(argv[1]) == store::pff::kReaderOption)
+    return store::pff::ServeReader(argv[2], STDIN_FILENO);
   QApplication app(argc, argv);
   if (argc != 4) {
     std::fprintf(stderr, "usage: %s <store> <folder> <export file>\n", argv[0]);

@@ -222,6 +222,49 @@ def many_run(args, orvane):
               f"messages/s {100 * (rate / rate0 - 1):+.1f}%")
 
 
+def pst_run(args, orvane):
+    """The personal folder file's largest folder exported by Orvane without a window, and the
+    whole file's mail; pffexport, which cannot pick a folder, writes every message of the file as
+    text files, a directory a message. Gives the mismatches."""
+    env = dict(ENV, HOME=args.work, QT_QPA_PLATFORM="no-such-platform")
+    env.pop("DISPLAY", None)
+    listing = subprocess.run([orvane, "--list", args.pst], env=env, stdout=subprocess.PIPE,
+                             text=True, check=True).stdout
+    folders = [line.rsplit("\t", 1) for line in listing.splitlines() if "\t" in line]
+    largest, count = max(((name, int(n)) for name, n in folders), key=lambda f: f[1])
+    total = sum(int(n) for _, n in folders)
+    out = os.path.join(args.work, "pst-export.txt")
+    target = os.path.join(args.work, "pffexport")
+    tops = sorted({name.split("/")[1] for name, _ in folders if name.count("/") == 1})
+    runs = [(f"Orvane headless, {largest.rsplit('/', 1)[-1]}", count,
+             [orvane, "--export", largest, "-o", out, args.pst]),
+            ("Orvane headless, every folder", total,
+             ["sh", "-c", 'out=$1; shift; pst=$1; shift; : > "$out.all"; for top; do '
+              '"$0" --export "$top" --recursive -o "$out" "$pst" && cat "$out" >> "$out.all"; '
+              'done', orvane, out, args.pst] + [listing.splitlines()[0] + "/" + t for t in tops]),
+            ("pffexport -f text", total,
+             ["sh", "-c", 'rm -rf "$1.export" && pffexport -q -f text -m items -t "$1" "$2" '
+              '>/dev/null', "pffexport", target, args.pst])]
+    print(f"personal folder file {os.path.basename(args.pst)}: largest folder {largest} "
+          f"({count} messages), {total} messages in all")
+    print(f"{'exporter':36} {'messages':>8} {'seconds':>8} {'msg/s':>8} {'peak RSS MB':>11}")
+    failures = []
+    for name, messages, cmd in runs:
+        best, rss = float("inf"), 0.0
+        for _ in range(args.repeat):
+            seconds, peak, _ = measured(cmd, env)
+            best, rss = min(best, seconds), max(rss, peak)
+        if name.startswith("pffexport"):
+            written = sum(1 for _, _, fs in os.walk(target + ".export") for f in fs
+                          if f == "Message.txt")
+        else:
+            written = records_in(out + ".all" if "every" in name else out)
+        if written != messages:
+            failures.append(f"{name}: {written} messages written of {messages}")
+        print(f"{name:36} {messages:8} {best:8.3f} {messages / best:8.0f} {rss:11.1f}")
+    return failures
+
+
 def folder_tree(work, count):
     """A home whose Maildir++ tree and directory of mbox files each have a top-level folder
     "Archive" with `count` folders below it, three levels deep, one short message in each."""
@@ -312,6 +355,11 @@ def main():
     ap.add_argument("--large-count", type=int, default=20)
     ap.add_argument("--many", default="",
                     help="also export folders of this many small messages, e.g. 100000,1000000")
+    ap.add_argument("--pst", default=os.path.join(
+        os.environ.get("XDG_CACHE_HOME") or os.path.expanduser("~/.cache"), "orvane-test-data",
+        "pst-extractor-1.12.0", "example", "testdata", "enron.pst"),
+        help="a personal folder file for the row against pffexport (default: the tests' "
+             "enron.pst; skipped when absent)")
     args = ap.parse_args()
     if args.smoke:
         args.counts, args.repeat = "150", 1
@@ -415,6 +463,10 @@ def main():
         large_run(args, orvane)
     if args.many:
         many_run(args, orvane)
+    if os.path.exists(args.pst) and shutil.which("pffexport"):
+        failures += pst_run(args, orvane)
+    else:
+        print(f"no {args.pst} or no pffexport: the personal folder file row is left out")
     for failure in failures:
         print("MISMATCH:", failure)
     return 1 if failures else 0

@@ -1,14 +1,19 @@
 // Orvane: its window, or, asked on the command line, a listing or an export without one.
 
+#include <unistd.h>
+
 #include <QApplication>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QStringList>
 #include <algorithm>
 #include <iostream>
+#include <string_view>
 
 #include "cli/CommandLine.h"
 #include "cli/Headless.h"
 #include "discovery/Service.h"
+#include "store/pff/PffReader.h"
 #include "window/Form1.h"
 #include "window/MsgBox.h"
 #include "window/PasswordDialogPrompt.h"
@@ -33,7 +38,14 @@ int WithoutWindow(int argc, char* argv[]) {
         return cli::kComplete;
       case cli::Options::Mode::List:
       case cli::Options::Mode::Export: {
-        QCoreApplication app(argc, argv);
+        // HTML bodies are laid out by Qt's rich-text document, whose sizes in ems need fonts: a
+        // GUI application, on the platform that needs no window system. Qt's own remarks about
+        // that platform mean nothing to someone exporting from a terminal.
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+          if (type == QtFatalMsg) std::cerr << text.toLocal8Bit().constData() << "\n";
+        });
+        QGuiApplication app(argc, argv);
         return options.mode == cli::Options::Mode::List ? cli::RunList(options)
                                                         : cli::RunExport(options);
       }
@@ -49,6 +61,9 @@ int WithoutWindow(int argc, char* argv[]) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  // Started again by itself to read one personal folder file, away from the window's process.
+  if (argc == 3 && std::string_view(argv[1]) == store::pff::kReaderOption)
+    return store::pff::ServeReader(argv[2], STDIN_FILENO);
   const std::vector<std::string> given(argv + 1, argv + argc);
   if (cli::WantsNoWindow(given)) return WithoutWindow(argc, argv);
   // Arguments this program cannot take are said before a window system is needed, unless Qt may

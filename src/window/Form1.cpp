@@ -6,8 +6,10 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QThread>
 
 #include "store/Step.h"
+#include "store/Waiting.h"
 #include "store/Walk.h"
 #include "window/AutoSizeLabel.h"
 #include "window/ListBox.h"
@@ -64,6 +66,12 @@ Form1::Form1(store::SessionFactory createSession, QWidget* parent)
   ConnectHandlers();
   paintPacer_ = new PaintPacer(*this, [this] { FitStatusLabels(); });
   EnterIdleState();
+  // A store that waits long on the window's thread (a stalled reader) lets the window repaint
+  // meanwhile; clicks and keys wait for the export's own turn to let events through.
+  store::SetWhileWaiting([] {
+    if (QThread::currentThread() == QCoreApplication::instance()->thread())
+      QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  });
   cbExport->setFocus();
 }
 

@@ -77,6 +77,11 @@ const Case kCases[] = {
    "*3 records written*1 message could not be read in full:\nmessage 3: *Is a directory\n"},
   {"APasswordFileOthersMayRead", [](TempHome& h) { h.Write("password", "secret\n"); },
    {"--list", "--password-file", "password"}, 2, "*make it mode 0600*"},
+  {"AnHtmlBodyInEms", [](TempHome& h) {  // laid out with fonts, which need a GUI application
+     h.Write("Maildir/cur/1700000001.1.host:2,S", "Subject: s\nContent-Type: text/html\n\n"
+             "<span style=\"margin:0 0.4em\">x</span>\n");
+   }, {"--export", "Maildir/Inbox", "-o", "out.txt"}, 0,
+   "orvane: exporting Maildir/Inbox to out.txt\norvane: 1 record written to */out.txt\n"},
   {"APathThatCannotBeOpenedIsSaidAndLeftOut", TwoMessages, {"--list", "missing", "Maildir"}, 0,
    "orvane: missing: No such file or directory\n"},
 };

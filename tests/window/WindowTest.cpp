@@ -23,6 +23,7 @@
 #include "ImapServer.h"
 #include "MessageCorpus.h"
 #include "ProgramRun.h"
+#include "ReaderProcesses.h"
 #include "ScriptedStore.h"
 #include "TempHome.h"
 #include "window/AutoSizeLabel.h"
@@ -565,6 +566,61 @@ TEST(EndToEnd, StoresFoldersAndAccountsOfEveryKindExportTheirOwnMailAndNoneIsOve
   EXPECT_TRUE(user.boxes.back().startsWith(kFailed + QString::fromStdString(home / "inbox-link") +
                                            "\nIt is " + QString::fromStdString(home / inbox)))
       << user.boxes.back();
+}
+
+// A personal folder file in the home is a store whose folders the window lists and exports as
+// the command line does; a reader that crashes in the middle of the export costs one message,
+// which the box names, and the window goes on to the folder's end; so does one that stops
+// answering, and the window's events go on meanwhile.
+TEST(EndToEnd, APersonalFolderFileExportsLikeTheCommandLineAndOutlivesAFailedReader) {
+  const std::string data = ORVANE_PFF_TEST_DATA "/enron.pst";
+  if (!std::filesystem::exists(data))
+    GTEST_SKIP() << "no " << data << ": run scripts/fetch-test-data.sh";
+  TempHome home;
+  std::filesystem::copy_file(data, home / "enron.pst");
+  Form1 form;
+  ModalUser user(&form);
+  form.Start();
+  ClickEntry(*form.List1, Entries(*form.List1).indexOf("Personal folders"));
+  EXPECT_EQ(Entries(*form.List2), (QStringList{"Deleted Items", "lokay-m"}));
+  ClickEntry(*form.List2, 1);
+  const QString personal = "MLOKAY (Non-Privileged)/Personal";
+  ASSERT_TRUE(Entries(*form.List3).contains(personal)) << Entries(*form.List3).join(", ");
+  ClickEntry(*form.List3, Entries(*form.List3).indexOf(personal));
+  form.edtMessageFile->setText("export.txt");
+  QTest::mouseClick(form.cbExport, Qt::LeftButton);
+  EXPECT_EQ(user.boxes.back(), kComplete);
+  const Ran ran = Orvane({"--export", "Personal folders/lokay-m/" + personal.toStdString(), "-o",
+                          "cli.txt", home / "enron.pst"});
+  EXPECT_EQ(ran.status, 0) << ran.err;
+  EXPECT_EQ(FileBytes(home / "export.txt"), FileBytes(home / "cli.txt"));
+
+  // The export lets events through after its first message: the reader crashes, or stops, there.
+  // Through the wait for a stopped reader the window still handles its events (a timer here).
+  setenv("ORVANE_PFF_READER_SILENCE", "2", 1);
+  for (auto [signal, ending] :
+       {std::pair{SIGSEGV, "ended with signal 11 (Segmentation fault)"},
+        std::pair{SIGSTOP, "stopped answering for 2 seconds and was ended"}}) {
+    int ticks = 0;
+    QTimer ticking;
+    QObject::connect(&ticking, &QTimer::timeout, [&ticks] { ++ticks; });
+    QTimer::singleShot(0, [&, signal = signal] {
+      ::kill(Readers().back(), signal);
+      ticking.start(100);
+    });
+    QTest::mouseClick(form.cbExport, Qt::LeftButton);
+    EXPECT_TRUE(user.boxes.back().startsWith(kComplete + "\n\n1 message could not be read in "
+                                             "full:\n"))
+        << user.boxes.back();
+    EXPECT_TRUE(user.boxes.back().endsWith(": the message could not be read: the reader " +
+                                           QString(ending)))
+        << user.boxes.back();
+    const std::string written = FileBytes(home / "export.txt");
+    EXPECT_EQ(std::count(written.begin(), written.end(), '\f'), 47);
+    EXPECT_GE(ticks, signal == SIGSTOP ? 15 : 0);
+  }
+  unsetenv("ORVANE_PFF_READER_SILENCE");
+  EXPECT_TRUE(form.cbExport->isEnabled());
 }
 
 // Trees five levels deep in every kind of store, through the real window: List3 lists every

@@ -44,7 +44,6 @@ Error PffFile::Failure(const std::string& what, void* error) const {
 
 PffItem::~PffItem() {
   if (!item_) return;
-  std::lock_guard hold(file_->lock());
   libpff_item_free(&item_, nullptr);
 }
 

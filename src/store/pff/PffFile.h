@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 
@@ -14,8 +13,8 @@ using libpff_item_t = std::intptr_t;
 
 namespace store::pff {
 
-// One personal folder file (.pst, .ost) opened with libpff. libpff is not thread-safe, so every
-// call into it for this file goes through one lock; items of the file keep the file open.
+// One personal folder file (.pst, .ost) opened with libpff, in the reader process, which calls
+// libpff on one thread only; items of the file keep the file open.
 class PffFile : public std::enable_shared_from_this<PffFile> {
  public:
   // Opens the file; throws Error::Unreadable with libpff's reason when it cannot.
@@ -25,7 +24,6 @@ class PffFile : public std::enable_shared_from_this<PffFile> {
   PffFile& operator=(const PffFile&) = delete;
 
   const std::string& path() const { return path_; }
-  std::mutex& lock() { return lock_; }
   libpff_file_t* handle() { return file_; }
 
   // The error libpff reports about `what`, freed here, as the store's failure.
@@ -35,12 +33,11 @@ class PffFile : public std::enable_shared_from_this<PffFile> {
   explicit PffFile(std::string path) : path_(std::move(path)) {}
 
   std::string path_;
-  std::mutex lock_;
   libpff_file_t* file_ = nullptr;
 };
 
 // A string property of an item as UTF-8 (libpff converts from the file's code page); nothing
-// when the item lacks it. The caller holds the file's lock.
+// when the item lacks it.
 std::optional<std::string> ItemText(libpff_item_t* item, std::uint32_t entryType);
 
 // An item of the file (a folder, a message, the message store), freed when it goes.

@@ -1,7 +1,5 @@
 #include "store/pff/PffFolder.h"
 
-#include <libpff.h>
-
 #include <QString>
 #include <algorithm>
 #include <vector>
@@ -11,21 +9,6 @@
 
 namespace store::pff {
 namespace {
-
-std::string FolderName(libpff_item_t* folder) {
-  libpff_error_t* error = nullptr;
-  size_t size = 0;
-  if (libpff_folder_get_utf8_name_size(folder, &size, &error) != 1 || size == 0) {
-    libpff_error_free(&error);
-    return {};
-  }
-  std::vector<uint8_t> name(size);
-  if (libpff_folder_get_utf8_name(folder, name.data(), size, &error) != 1) {
-    libpff_error_free(&error);
-    return {};
-  }
-  return std::string(reinterpret_cast<const char*>(name.data()), size - 1);
-}
 
 // Inbox first, then by name without regard to case, then by the names' bytes; the same rule as
 // the folders on disk, so every store's folders read alike.
@@ -54,28 +37,21 @@ void SortFolders(std::vector<std::shared_ptr<Folder>>& folders) {
 
 }  // namespace
 
-std::vector<std::shared_ptr<Folder>> PffFolder::SubFolders(const std::shared_ptr<PffItem>& item) {
-  const std::shared_ptr<PffFile>& file = item->file();
+std::vector<std::shared_ptr<Folder>> PffFolder::SubFolders(const std::shared_ptr<PffSource>& source,
+                                                           const std::vector<int>& place) {
+  const wire::Frame listed = source->Ask({"folders", wire::Numbers(place)});
   std::vector<std::shared_ptr<Folder>> folders;
-  {
-    std::lock_guard hold(file->lock());
-    int count = 0;
-    libpff_error_t* error = nullptr;
-    if (libpff_folder_get_number_of_sub_folders(item->get(), &count, &error) != 1) {
-      throw file->Failure("the folder's folders could not be listed", error);
+  for (std::size_t at = 1; at + 1 < listed.size(); at += 2) {
+    const int index = static_cast<int>(at / 2);
+    if (const wire::Field& failure = listed[at + 1]) {
+      const std::string name = "folder " + std::to_string(index + 1) + " (unreadable)";
+      folders.push_back(std::make_shared<PffFolder>(name, Error::Unreadable(*failure)));
+      continue;
     }
-    for (int i = 0; i < count; ++i) {
-      libpff_item_t* sub = nullptr;
-      if (libpff_folder_get_sub_folder(item->get(), i, &sub, &error) != 1 || !sub) {
-        const std::string place = "folder " + std::to_string(i + 1) + " (unreadable)";
-        folders.push_back(
-            std::make_shared<PffFolder>(place, file->Failure(place + " could not be read", error)));
-        continue;
-      }
-      std::string name = FolderName(sub);
-      folders.push_back(
-          std::make_shared<PffFolder>(std::move(name), std::make_shared<PffItem>(file, sub)));
-    }
+    std::vector<int> below = place;
+    below.push_back(index);
+    folders.push_back(
+        std::make_shared<PffFolder>(listed[at].value_or(""), source, std::move(below)));
   }
   SortFolders(folders);
   return folders;
@@ -84,12 +60,12 @@ std::vector<std::shared_ptr<Folder>> PffFolder::SubFolders(const std::shared_ptr
 std::shared_ptr<Collection<Folder>> PffFolder::Folders() {
   if (failure_)
     return std::make_shared<ListCollection<Folder>>(std::vector<std::shared_ptr<Folder>>{});
-  return std::make_shared<ListCollection<Folder>>(SubFolders(item_));
+  return std::make_shared<ListCollection<Folder>>(SubFolders(source_, place_));
 }
 
 std::shared_ptr<Collection<Message>> PffFolder::Messages() {
   if (failure_) throw *failure_;
-  return std::make_shared<PffMessages>(item_);
+  return std::make_shared<PffMessages>(source_, place_);
 }
 
 }  // namespace store::pff

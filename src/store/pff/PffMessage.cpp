@@ -1,7 +1,5 @@
 #include "store/pff/PffMessage.h"
 
-#include <libpff.h>
-
 #include <ctime>
 #include <string_view>
 #include <vector>
@@ -14,59 +12,6 @@
 
 namespace store::pff {
 namespace {
-
-// Properties read by their MAPI tags (libpff names only some of them).
-constexpr std::uint32_t kSubject = 0x0037;
-constexpr std::uint32_t kSentRepresentingName = 0x0042;
-constexpr std::uint32_t kSentRepresentingAddress = 0x0065;
-constexpr std::uint32_t kTransportHeaders = 0x007d;
-constexpr std::uint32_t kSenderName = 0x0c1a;
-constexpr std::uint32_t kSenderAddress = 0x0c1f;
-constexpr std::uint32_t kDisplayBcc = 0x0e02;
-constexpr std::uint32_t kDisplayCc = 0x0e03;
-constexpr std::uint32_t kDisplayTo = 0x0e04;
-constexpr std::uint32_t kMessageId = 0x1035;
-constexpr std::uint32_t kInternetCodepage = 0x3fde;
-constexpr std::uint32_t kMessageCodepage = 0x3ffd;
-constexpr std::uint32_t kSenderSmtpAddress = 0x5d01;
-
-using BodySize = int (*)(libpff_item_t*, size_t*, libpff_error_t**);
-using BodyRead = int (*)(libpff_item_t*, uint8_t*, size_t, libpff_error_t**);
-
-// A body's bytes, without the end-of-string byte libpff adds; nothing when there is none.
-std::optional<std::string> Body(libpff_item_t* message, BodySize size, BodyRead read) {
-  libpff_error_t* error = nullptr;
-  size_t length = 0;
-  if (size(message, &length, &error) != 1 || length == 0) {
-    libpff_error_free(&error);
-    return std::nullopt;
-  }
-  std::vector<uint8_t> bytes(length);
-  if (read(message, bytes.data(), length, &error) != 1) {
-    libpff_error_free(&error);
-    return std::nullopt;
-  }
-  std::string text(reinterpret_cast<const char*>(bytes.data()), length);
-  while (!text.empty() && text.back() == '\0') text.pop_back();
-  return text;
-}
-
-std::optional<std::uint32_t> Number(libpff_item_t* item, std::uint32_t entryType) {
-  constexpr uint32_t kInteger32 = 0x0003;
-  libpff_error_t* error = nullptr;
-  libpff_record_set_t* set = nullptr;
-  libpff_record_entry_t* entry = nullptr;
-  std::optional<std::uint32_t> number;
-  if (libpff_item_get_record_set_by_index(item, 0, &set, &error) == 1 &&
-      libpff_record_set_get_entry_by_type(set, entryType, kInteger32, &entry, 0, &error) == 1) {
-    uint32_t value = 0;
-    if (libpff_record_entry_get_data_as_32bit_integer(entry, &value, &error) == 1) number = value;
-  }
-  libpff_error_free(&error);
-  if (entry) libpff_record_entry_free(&entry, nullptr);
-  if (set) libpff_record_set_free(&set, nullptr);
-  return number;
-}
 
 // The iconv name of a Windows code page.
 std::string CharsetOf(std::uint32_t codePage) {
@@ -105,16 +50,13 @@ std::string Decoded(std::string_view bytes, std::optional<std::uint32_t> codePag
   return mail::DecodeUnlabelled(bytes);
 }
 
-std::optional<std::string> DateOf(libpff_item_t* message) {
-  for (auto read : {libpff_message_get_delivery_time, libpff_message_get_client_submit_time}) {
-    uint64_t filetime = 0;
-    libpff_error_t* error = nullptr;
-    if (read(message, &filetime, &error) == 1 && filetime != 0) {
-      // FILETIME counts 100 ns from 1601.
-      const auto when = static_cast<std::time_t>(filetime / 10000000 - 11644473600ULL);
-      if (auto text = mail::LocalDateTimeText(when)) return text;
-    }
-    libpff_error_free(&error);
+// FILETIME counts 100 ns from 1601.
+std::optional<std::string> DateOf(const wire::Field& delivered, const wire::Field& submitted) {
+  for (const wire::Field& time : {delivered, submitted}) {
+    const std::optional<long long> filetime = wire::NumberOf(time);
+    if (!filetime || *filetime <= 0) continue;
+    const auto when = static_cast<std::time_t>(*filetime / 10000000 - 11644473600LL);
+    if (auto text = mail::LocalDateTimeText(when)) return text;
   }
   return std::nullopt;
 }
@@ -133,66 +75,6 @@ std::string TransportHeaderText(const std::string& headers) {
   return text;
 }
 
-// What libpff gives of the message, with the file locked. The bodies are turned into text after.
-struct Read {
-  mail::MessageFields fields;
-  std::optional<std::string> plain, html, rtf;
-  std::optional<std::uint32_t> htmlCodePage, rtfCodePage;
-};
-
-Read ReadMessage(const PffItem& folder, int index) {
-  PffFile& file = *folder.file();
-  std::lock_guard hold(file.lock());
-  libpff_item_t* item = nullptr;
-  libpff_error_t* error = nullptr;
-  if (libpff_folder_get_sub_message(folder.get(), index, &item, &error) != 1 || !item) {
-    throw file.Failure("the message could not be read", error);
-  }
-  struct Freed {
-    libpff_item_t* item;
-    ~Freed() { libpff_item_free(&item, nullptr); }
-  } freed{item};
-  auto text = [item](std::uint32_t entryType) { return ItemText(item, entryType); };
-  Read read;
-  mail::MessageFields& fields = read.fields;
-  if (auto headers = text(kTransportHeaders); headers && !headers->empty()) {
-    fields.transportHeaders = TransportHeaderText(*headers);
-  }
-  fields.messageId = text(kMessageId);
-  fields.subject = mail::WithCrLf(SubjectText(text(kSubject).value_or("")));
-  std::optional<std::string> name = text(kSenderName);
-  if (!name) name = text(kSentRepresentingName);
-  std::optional<std::string> address = text(kSenderSmtpAddress);
-  if (!address) address = text(kSenderAddress);
-  if (!address) address = text(kSentRepresentingAddress);
-  if (name && !name->empty() && address && !address->empty() && *name != *address) {
-    fields.sender = *name + " <" + *address + ">";
-  } else if (address && !address->empty()) {
-    fields.sender = *address;
-  } else if (name) {
-    fields.sender = *name;
-  }
-  for (std::uint32_t list : {kDisplayTo, kDisplayCc, kDisplayBcc}) {
-    const std::string names = text(list).value_or("");
-    if (names.empty()) continue;
-    if (!fields.recipients.empty()) fields.recipients += "; ";
-    fields.recipients += names;
-  }
-  fields.date = DateOf(item);
-  read.plain =
-      Body(item, libpff_message_get_plain_text_body_size, libpff_message_get_plain_text_body);
-  if (!read.plain || read.plain->empty()) {
-    read.html = Body(item, libpff_message_get_html_body_size, libpff_message_get_html_body);
-    read.htmlCodePage = Number(item, kInternetCodepage);
-    if (!read.htmlCodePage) read.htmlCodePage = Number(item, kMessageCodepage);
-  }
-  if ((!read.plain || read.plain->empty()) && (!read.html || read.html->empty())) {
-    read.rtf = Body(item, libpff_message_get_rtf_body_size, libpff_message_get_rtf_body);
-    read.rtfCodePage = Number(item, kMessageCodepage);
-  }
-  return read;
-}
-
 const std::string& Present(const std::optional<std::string>& value, const char* what) {
   if (!value) throw Error::Absent(what);
   return *value;
@@ -203,21 +85,32 @@ const std::string& Present(const std::optional<std::string>& value, const char* 
 const mail::MessageFields& PffMessage::Fields() {
   if (fields_) return *fields_;
   if (failure_) throw *failure_;
-  Read read;
-  try {
-    read = ReadMessage(*folder_, index_);
-  } catch (const Error& error) {
-    failure_ = error;
-    throw;
+  read_.resize(1 + wire::kMessageFields);
+  auto field = [this](wire::MessageField which) -> const wire::Field& { return read_[1 + which]; };
+  auto codePage = [&](wire::MessageField which) -> std::optional<std::uint32_t> {
+    if (auto number = wire::NumberOf(field(which))) return static_cast<std::uint32_t>(*number);
+    return std::nullopt;
+  };
+  mail::MessageFields fields;
+  if (const auto& headers = field(wire::kHeadersField); headers && !headers->empty())
+    fields.transportHeaders = TransportHeaderText(*headers);
+  fields.messageId = field(wire::kMessageIdField);
+  fields.subject = mail::WithCrLf(SubjectText(field(wire::kSubjectField).value_or("")));
+  fields.sender = field(wire::kSenderField);
+  fields.recipients = field(wire::kRecipientsField).value_or("");
+  fields.date = DateOf(field(wire::kDeliveryTime), field(wire::kSubmitTime));
+  const wire::Field& plain = field(wire::kPlainBody);
+  const wire::Field& html = field(wire::kHtmlBody);
+  if (plain && !plain->empty()) {
+    fields.body = mail::WithCrLf(*plain);
+  } else if (html && !html->empty()) {
+    fields.body =
+        mail::WithCrLf(mail::HtmlToPlainText(Decoded(*html, codePage(wire::kHtmlCodePage))));
+  } else if (const wire::Field& rtf = field(wire::kRtfBody)) {
+    fields.body =
+        mail::WithCrLf(mail::RtfToPlainText(*rtf, codePage(wire::kRtfCodePage).value_or(1252)));
   }
-  mail::MessageFields& fields = read.fields;
-  if (read.plain && !read.plain->empty()) {
-    fields.body = mail::WithCrLf(*read.plain);
-  } else if (read.html && !read.html->empty()) {
-    fields.body = mail::WithCrLf(mail::HtmlToPlainText(Decoded(*read.html, read.htmlCodePage)));
-  } else if (read.rtf) {
-    fields.body = mail::WithCrLf(mail::RtfToPlainText(*read.rtf, read.rtfCodePage.value_or(1252)));
-  }
+  read_.clear();
   fields_ = std::move(fields);
   return *fields_;
 }

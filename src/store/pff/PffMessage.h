@@ -1,22 +1,22 @@
 #pragma once
 
-#include <memory>
 #include <optional>
 
 #include "mail/MessageFields.h"
 #include "store/Store.h"
-#include "store/pff/PffFile.h"
+#include "store/pff/Wire.h"
 
 namespace store::pff {
 
-// One message of a personal folder file, read whole at the first field asked for: its transport
+// One message of a personal folder file, as its reader sent it (see PffReader.h): its transport
 // headers, when it travelled, as the header section; else its sender, recipients, subject and
 // delivery (else submit) time. Its body is the plain-text body, else the HTML body as text, else
-// the RTF body's text. A message that cannot be read fails every read with libpff's reason.
+// the RTF body's text, made at the first field asked for. A message that could not be read fails
+// every read with the reason.
 class PffMessage : public Message {
  public:
-  PffMessage(std::shared_ptr<PffItem> folder, int index)
-      : folder_(std::move(folder)), index_(index) {}
+  explicit PffMessage(wire::Frame read) : read_(std::move(read)) {}
+  explicit PffMessage(Error failure) : failure_(std::move(failure)) {}
 
   std::string FieldValue(std::uint32_t tag) override;
   std::string BodyText() override { return Fields().body; }
@@ -28,8 +28,7 @@ class PffMessage : public Message {
  private:
   const mail::MessageFields& Fields();
 
-  std::shared_ptr<PffItem> folder_;
-  int index_;
+  wire::Frame read_;
   std::optional<mail::MessageFields> fields_;
   std::optional<Error> failure_;
 };

@@ -1,6 +1,5 @@
 #include "store/pff/PffStore.h"
 
-#include <libpff.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -12,32 +11,26 @@
 namespace store::pff {
 namespace {
 
-std::shared_ptr<PffItem> ItemOf(const std::shared_ptr<Folder>& folder) {
-  return static_cast<PffFolder&>(*folder).item();
-}
-
-// The folder whose folders are the user's: "Top of Personal Folders" in a .pst; in an .ost the
-// IPM_SUBTREE of its mailbox root. A file of neither shape shows its root's folders.
-std::shared_ptr<PffItem> TopOfPersonalFolders(const std::shared_ptr<PffFile>& file) {
-  libpff_item_t* root = nullptr;
-  {
-    std::lock_guard hold(file->lock());
-    libpff_error_t* error = nullptr;
-    if (libpff_file_get_root_folder(file->handle(), &root, &error) != 1 || !root) {
-      throw file->Failure(file->path() + " has no readable folders", error);
-    }
-  }
-  std::shared_ptr<PffItem> top = std::make_shared<PffItem>(file, root);
-  for (const char* name : {"Top of Personal Folders", "Root - Mailbox"}) {
-    for (const std::shared_ptr<Folder>& folder : PffFolder::SubFolders(top)) {
-      if (folder->Name() != name || !ItemOf(folder)) continue;
-      if (std::string_view(name) == "Top of Personal Folders") return ItemOf(folder);
-      for (const std::shared_ptr<Folder>& below : PffFolder::SubFolders(ItemOf(folder))) {
-        if (below->Name() == "IPM_SUBTREE" && ItemOf(below)) return ItemOf(below);
+// The place of the folder whose folders are the user's: "Top of Personal Folders" in a .pst; in
+// an .ost the IPM_SUBTREE of its mailbox root. A file of neither shape shows its root's folders.
+std::vector<int> TopOfPersonalFolders(const std::shared_ptr<PffSource>& source) {
+  // The reader's listing is in the file's order, so a folder's index is its place in it.
+  auto find = [&source](const std::vector<int>& place, const std::string& name) {
+    const wire::Frame listed = source->Ask({"folders", wire::Numbers(place)});
+    for (std::size_t at = 1; at + 1 < listed.size(); at += 2) {
+      if (!listed[at + 1] && listed[at] == name) {
+        std::vector<int> found = place;
+        found.push_back(static_cast<int>(at / 2));
+        return std::optional(found);
       }
     }
+    return std::optional<std::vector<int>>();
+  };
+  if (auto top = find({}, "Top of Personal Folders")) return *top;
+  if (auto mailbox = find({}, "Root - Mailbox")) {
+    if (auto subtree = find(*mailbox, "IPM_SUBTREE")) return *subtree;
   }
-  return top;
+  return {};
 }
 
 }  // namespace
@@ -50,30 +43,18 @@ bool HasPersonalFolderSignature(const std::string& path) {
 }
 
 PffStore::PffStore(std::string path, std::string fileName)
-    : path_(std::move(path)), fileName_(std::move(fileName)) {
+    : path_(std::move(path)),
+      fileName_(std::move(fileName)),
+      source_(std::make_shared<PffSource>(path_)) {
   if (fileName_.empty()) fileName_ = std::filesystem::path(path_).filename().string();
 }
 
-std::shared_ptr<PffFile> PffStore::File() {
-  std::lock_guard hold(opening_);
-  if (!file_) file_ = PffFile::Open(path_);
-  return file_;
-}
-
 std::string PffStore::Name() {
-  constexpr std::uint32_t kDisplayName = 0x3001;
   if (name_) return *name_;
   name_ = fileName_;
   try {
-    const std::shared_ptr<PffFile> file = File();
-    std::lock_guard hold(file->lock());
-    libpff_item_t* store = nullptr;
-    libpff_error_t* error = nullptr;
-    if (libpff_file_get_message_store(file->handle(), &store, &error) == 1 && store) {
-      if (auto name = ItemText(store, kDisplayName); name && !name->empty()) name_ = *name;
-      libpff_item_free(&store, nullptr);
-    }
-    libpff_error_free(&error);
+    const wire::Frame answer = source_->Ask({"store"});
+    if (answer.size() > 1 && answer[1] && !answer[1]->empty()) name_ = *answer[1];
   } catch (const Error&) {
     // A file that cannot be opened is still listed under its file name; its folders say why.
   }
@@ -81,8 +62,7 @@ std::string PffStore::Name() {
 }
 
 std::shared_ptr<Folder> PffStore::RootFolder() {
-  const std::shared_ptr<PffFile> file = File();
-  return std::make_shared<PffFolder>(Name(), TopOfPersonalFolders(file));
+  return std::make_shared<PffFolder>(Name(), source_, TopOfPersonalFolders(source_));
 }
 
 }  // namespace store::pff

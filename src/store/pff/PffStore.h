@@ -1,12 +1,12 @@
 #pragma once
 
 #include <memory>
-#include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "store/Store.h"
-#include "store/pff/PffFile.h"
+#include "store/pff/PffSource.h"
 
 namespace store::pff {
 
@@ -17,8 +17,8 @@ inline constexpr char kSignature[] = "!BDN";
 // read, and a FIFO or a device is never waited on.
 bool HasPersonalFolderSignature(const std::string& path);
 
-// A personal folder file (.pst, .ost) as a store. It is opened when first asked for its name or
-// folders, and stays open while the store or anything read from it is kept. Its name is the
+// A personal folder file (.pst, .ost) as a store. Its reader process (see PffSource) is started
+// when the store is first asked for its name or folders. Its name is the
 // file's own display name, else the file's name; its root folder holds the folders under the
 // file's top of personal folders (of its IPM subtree, for an .ost), in the order the window shows
 // folders: Inbox first, then by name without regard to case.
@@ -32,12 +32,9 @@ class PffStore : public InfoStore {
   std::vector<std::string> Locations() override { return {path_}; }
 
  private:
-  std::shared_ptr<PffFile> File();
-
   std::string path_;
   std::string fileName_;
-  std::mutex opening_;
-  std::shared_ptr<PffFile> file_;
+  std::shared_ptr<PffSource> source_;
   std::optional<std::string> name_;
 };
 
