@@ -2,6 +2,7 @@
 
 #include <sys/types.h>
 
+#include <cstddef>
 #include <string>
 
 // A real IMAP server for tests: Dovecot started on free loopback ports with a configuration, a
@@ -28,6 +29,10 @@ class ImapServer {
   // Starts it again on the same ports, serving the same mail, and waits for its greeting.
   void Start();
   bool running() const { return pid_ > 0; }
+
+  // The bytes the server has sent its clients over the sessions that have ended, as it counts
+  // them (before TLS); waits, a few seconds at most, for the sessions that ended to be logged.
+  std::size_t BytesSent() const;
 
  private:
   void MakeCertificates() const;
