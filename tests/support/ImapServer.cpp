@@ -129,7 +129,7 @@ std::size_t ImapServer::BytesSent() const {
   // Bytes sent before the last start are not counted.
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
   for (;;) {
-    std::ifstream log(dir_ + "/dovecot.log");
+    std::ifstream log(logFile());
     std::size_t logins = 0, ends = 0, sent = 0;
     for (std::string line; std::getline(log, line);) {
       // Sessions cut off by a stop log nothing more: count from the last start.

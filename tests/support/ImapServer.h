@@ -23,6 +23,7 @@ class ImapServer {
   // The certificate of the authority that signed the server's certificate (PEM).
   std::string caFile() const { return dir_ + "/ca.crt"; }
   const std::string& maildir() const { return maildir_; }
+  std::string logFile() const { return dir_ + "/dovecot.log"; }
 
   // Stops the server at once, every process of it, and waits for them; its clients are cut off.
   void Stop();

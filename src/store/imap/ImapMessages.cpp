@@ -144,18 +144,34 @@ class ImapMessages::MessageCursor : public Cursor<Message> {
     }
     try {
       Take(batch, mailbox_->Fetch(uids));
+      return;
     } catch (const Error&) {
-      // One new connection for this loss; the walk goes on from this batch.
-      try {
-        Reopen();
-        Take(batch, mailbox_->Fetch(uids));
-      } catch (const Error& again) {
-        mailbox_.reset();
-        lost_ = std::string("The connection to the server was lost and could not be reopened: ") +
-                again.what();
-        batch.failure = lost_;
-      }
     }
+    // One new connection for this loss; the walk goes on from this batch. Should the fetch fail
+    // again on the new connection, what breaks it may be the server's answer about the messages'
+    // structure: the batch is then fetched whole, on one more.
+    bool reopened = false;
+    try {
+      Reopen();
+      reopened = true;
+      Take(batch, mailbox_->Fetch(uids));
+      return;
+    } catch (const Error& again) {
+      if (!reopened) return Lose(batch, again);
+    }
+    try {
+      Reopen();
+      Take(batch, mailbox_->Fetch(uids, Mailbox::Parts::Whole));
+    } catch (const Error& last) {
+      Lose(batch, last);
+    }
+  }
+
+  void Lose(Batch& batch, const Error& error) {
+    mailbox_.reset();
+    lost_ = std::string("The connection to the server was lost and could not be reopened: ") +
+            error.what();
+    batch.failure = lost_;
   }
 
   void Reopen() {

@@ -214,11 +214,12 @@ bool Mailbox::FetchItems(const std::vector<std::uint32_t>& uids,
   return true;
 }
 
-Mailbox::Fetched Mailbox::Fetch(const std::vector<std::uint32_t>& uids) {
+Mailbox::Fetched Mailbox::Fetch(const std::vector<std::uint32_t>& uids, Parts parts) {
   Fetched fetched;
   std::vector<std::uint32_t> whole;  // the messages fetched whole
   Answers outlined;                  // the others: their structure, and the sections fetched
-  if (!FetchItems(uids, {"BODYSTRUCTURE", "BODY.PEEK[HEADER]"}, outlined, fetched.refusal)) {
+  if (parts == Parts::Whole ||
+      !FetchItems(uids, {"BODYSTRUCTURE", "BODY.PEEK[HEADER]"}, outlined, fetched.refusal)) {
     whole = uids;
     outlined.clear();
   }

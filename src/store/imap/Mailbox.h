@@ -47,7 +47,9 @@ class Mailbox {
   // cannot give, or gives in a form the parser would read otherwise, is fetched whole. A message
   // expunged meanwhile is simply not there. Throws Error::Unreadable when the connection fails
   // or the server rejects the command outright.
-  Fetched Fetch(const std::vector<std::uint32_t>& uids);
+  // With Parts::Whole every message is fetched whole.
+  enum class Parts { Read, Whole };
+  Fetched Fetch(const std::vector<std::uint32_t>& uids, Parts parts = Parts::Read);
 
  private:
   // How many messages one listing command asks about.
