@@ -214,13 +214,16 @@ bool Mailbox::FetchItems(const std::vector<std::uint32_t>& uids,
   return true;
 }
 
-Mailbox::Fetched Mailbox::Fetch(const std::vector<std::uint32_t>& uids, Parts parts) {
+Mailbox::Fetched Mailbox::Fetch(const std::vector<Entry>& messages, std::size_t wholeUpTo) {
   Fetched fetched;
-  std::vector<std::uint32_t> whole;  // the messages fetched whole
-  Answers outlined;                  // the others: their structure, and the sections fetched
-  if (parts == Parts::Whole ||
-      !FetchItems(uids, {"BODYSTRUCTURE", "BODY.PEEK[HEADER]"}, outlined, fetched.refusal)) {
-    whole = uids;
+  std::vector<std::uint32_t> whole;     // the messages fetched whole
+  std::vector<std::uint32_t> outlines;  // the others
+  for (const Entry& message : messages) {
+    (message.size <= wholeUpTo ? whole : outlines).push_back(message.uid);
+  }
+  Answers outlined;  // their structure, and the sections fetched
+  if (!FetchItems(outlines, {"BODYSTRUCTURE", "BODY.PEEK[HEADER]"}, outlined, fetched.refusal)) {
+    whole.insert(whole.end(), outlines.begin(), outlines.end());
     outlined.clear();
   }
   for (auto it = outlined.begin(); it != outlined.end();) {

@@ -41,15 +41,14 @@ class Mailbox {
     std::string refusal;  // the server's words when it could not give them all
   };
 
-  // The text of each of these messages that the server still has, as a record reads it: its
-  // header section and its parts with their own headers, but only the content of the parts its
-  // body text reads; an attachment's content is left out. A message whose structure the server
-  // cannot give, or gives in a form the parser would read otherwise, is fetched whole. A message
-  // expunged meanwhile is simply not there. Throws Error::Unreadable when the connection fails
-  // or the server rejects the command outright.
-  // With Parts::Whole every message is fetched whole.
-  enum class Parts { Read, Whole };
-  Fetched Fetch(const std::vector<std::uint32_t>& uids, Parts parts = Parts::Read);
+  // The text of each of these messages that the server still has, as a record reads it. A
+  // message larger than `wholeUpTo` comes as its header section and its parts with their own
+  // headers, but only the content of the parts its body text reads: an attachment's content is
+  // left out. A smaller one, or one whose structure the server cannot give or gives in a form the
+  // parser would read otherwise, is fetched whole. A message expunged meanwhile is simply not
+  // there. Throws Error::Unreadable when the connection fails or the server rejects the command
+  // outright.
+  Fetched Fetch(const std::vector<Entry>& messages, std::size_t wholeUpTo);
 
  private:
   // How many messages one listing command asks about.
