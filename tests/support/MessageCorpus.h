@@ -68,7 +68,7 @@ inline std::vector<std::string> CorpusMessages(int count) {
         "html-only-and-attachment.eml", "alternative-and-attachment.eml",
         "mixed-inside-alternative.eml", "forwarded-message-attached.eml",
         "part-without-content-type.eml", "koi8r-and-shift-jis-with-attachment.eml",
-        "list-digest.eml", "mixed-banner-then-text.eml"}) {
+        "list-digest.eml", "mixed-banner-then-text.eml", "multipart-boundary-never-found.eml"}) {
     messages.push_back(DataFile("messages/" + std::string(fixture)));
   }
   // Structures a server may read otherwise than the parser does, given a date, each ending in a
