@@ -146,11 +146,48 @@ def large_run(args, orvane):
             seconds, rss, _ = measured(cmd, cmd_env)
             print(f"{label:16} {name:18} {seconds:8.2f} {size / seconds / 1e6:7.1f} {rss:9.1f} "
                   f"{rss - base:10.1f}")
+        if folder == "Inbox":
+            with open(out, "rb") as f:
+                maildir_export = f.read()
         if folder == "long":
             with open(out, "rb") as f:
                 data = f.read()
             exact = data.count(b"the quick brown fox") == LONG_LINES * 2
             print(f"{'':16} the 300 MB text written whole: {'yes' if exact else 'NO'}")
+    if args.imap_server:
+        imap_large_rows(args, orvane, home, env, headless_env, base, out, maildir_export)
+
+
+def imap_large_rows(args, orvane, home, env, headless_env, base, out, maildir_export):
+    """The Maildir inbox of large messages served by Dovecot, exported from the IMAP account: peak
+    RSS, and the bytes the server sent against the folder's."""
+    maildir = os.path.join(home, "Maildir")
+    size = tree_bytes(os.path.join(maildir, "cur"))
+    imap = ImapServer(args.imap_server, maildir)
+    try:
+        imap_env = imap.account_env(env, os.path.join(args.work, "config-large"))
+        password = os.path.join(args.work, "password-large")
+        with open(os.open(password, os.O_WRONLY | os.O_CREAT | os.O_TRUNC, 0o600), "w") as f:
+            f.write(imap.PASSWORD + "\n")
+        cli_env = dict(headless_env, **{k: v for k, v in imap_env.items()
+                                        if k in ("XDG_CONFIG_HOME", "SSL_CERT_FILE")})
+        # The server reads each message once to index its structure; that is not the export.
+        measured([args.bench, "IMAP", "INBOX", out], imap_env)
+        for name, cmd, cmd_env in (
+                ("window offscreen", [args.bench, "IMAP", "INBOX", out], imap_env),
+                ("headless", [orvane, "--export", "IMAP/INBOX", "--password-file", password,
+                              "-o", out], cli_env)):
+            before = imap.bytes_sent()
+            seconds, rss, _ = measured(cmd, cmd_env)
+            sent = imap.bytes_sent() - before
+            with open(out, "rb") as f:
+                same = f.read() == maildir_export
+            print(f"{'IMAP inbox':16} {name:18} {seconds:8.2f} {size / seconds / 1e6:7.1f} "
+                  f"{rss:9.1f} {rss - base:10.1f}  sent {sent / 1e3:.1f} kB of {size / 1e6:.0f} MB "
+                  f"({100 * sent / size:.4f}%), the Maildir export's bytes: "
+                  f"{'yes' if same else 'NO'}")
+    finally:
+        imap.close()
 
 
 def many_home(work, count, seed):
@@ -304,7 +341,24 @@ class ImapServer:
     def __init__(self, binary, maildir):
         self.proc = subprocess.Popen([binary, maildir, self.USER, self.PASSWORD],
                                      stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
-        self.info = dict(self.proc.stdout.readline().split() for _ in range(3))
+        self.info = dict(self.proc.stdout.readline().split() for _ in range(4))
+
+    def bytes_sent(self):
+        """The bytes the server sent over the sessions that have ended since it started (its own
+        count, before TLS), once every session that logged in has logged its end."""
+        deadline = time.time() + 10
+        while True:
+            logins = ends = sent = 0
+            with open(self.info["log"], errors="replace") as log:
+                for line in log:
+                    if " imap-login: " in line and " Login: " in line:
+                        logins += 1
+                    if " imap(" in line and " out=" in line:
+                        ends += 1
+                        sent += int(line.split(" out=")[1].split()[0])
+            if ends >= logins or time.time() > deadline:
+                return sent
+            time.sleep(0.05)
 
     def account_env(self, env, config):
         """env with an account file for this server, its CA trusted and the password given."""

@@ -182,11 +182,15 @@ std::string_view ToUtf8(std::string_view bytes, const char* declared, std::strin
 
 }  // namespace
 
-std::string ReadableBodyText(GMimeMessage* message) {
+std::vector<GMimeObject*> ReadableParts(GMimeMessage* message) {
   Pieces pieces;
   CollectMessage(message, 0, pieces);
+  return pieces;
+}
+
+std::string ReadableBodyText(GMimeMessage* message) {
   std::string body;
-  for (GMimeObject* piece : pieces) {
+  for (GMimeObject* piece : ReadableParts(message)) {
     std::string converted;
     std::string_view text;
     GObjectPtr<GMimeStream> content;

@@ -19,12 +19,11 @@
 #include "mail/UnreadFields.h"
 
 namespace mail {
-namespace {
 
 // GMime registers most of its object types on first use, and that registration is not safe
 // against two threads at once; messages are parsed on several. So GMime is started, and every type
 // a parse can meet registered, once, before the first parse on any thread.
-GMimeParserOptions* Options() {
+GMimeParserOptions* ParserOptions() {
   static GMimeParserOptions* options = [] {
     g_mime_init();
     for (GType type : {
@@ -79,6 +78,8 @@ GMimeParserOptions* Options() {
   }();
   return options;
 }
+
+namespace {
 
 std::string_view View(const GByteArray& bytes) {
   return {reinterpret_cast<const char*>(bytes.data), bytes.len};
@@ -220,7 +221,7 @@ MessageFields WholeTextAsBody(std::string_view text, const Delivery& delivery) {
 // message for the few messages only its whole text can give.
 MessageFields Parse(Bytes bytes, GMimeStream* rest, bool fromMbox, Delivery delivered,
                     const std::function<Bytes()>& whole) {
-  GMimeParserOptions* options = Options();
+  GMimeParserOptions* options = ParserOptions();
   std::string_view envelope = FirstLine(View(*bytes));
   if (IsEnvelopeLine(envelope)) {
     if (!delivered.known) delivered.envelope = envelope;
@@ -340,7 +341,7 @@ MessageFields ParseInFile(MessageFile file, bool fromMbox, const Delivery& deliv
 
 MessageFile MessageInFile(int fd, std::size_t begin, std::size_t end,
                           std::function<Bytes(std::size_t from, std::size_t to)> read) {
-  Options();
+  ParserOptions();
   MessageFile file;
   // The stream closes the file when the last of it, and of the parts read from it, goes. It
   // reads with read(2), never a mapping: a file cut short under it reads short, where a mapping

@@ -1,9 +1,15 @@
 #pragma once
 
+#include <gmime/gmime.h>
+
 #include "mail/MessageFields.h"
 #include "mail/RawMessage.h"
 
 namespace mail {
+
+// The options every parse of a message uses; GMime is started, and made safe for parsing on
+// several threads at once, at the first call.
+GMimeParserOptions* ParserOptions();
 
 // Parses one message with GMime and extracts all its fields. Any bytes give a result: a message
 // GMime cannot read, or one without a header section, keeps its whole text as its body.

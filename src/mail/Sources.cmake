@@ -11,6 +11,7 @@ set(ORVANE_MAIL_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/LineBreaks.cpp
   ${CMAKE_CURRENT_LIST_DIR}/MboxQuoting.cpp
   ${CMAKE_CURRENT_LIST_DIR}/MessageParser.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/PartsRead.cpp
   ${CMAKE_CURRENT_LIST_DIR}/RtfText.cpp
   ${CMAKE_CURRENT_LIST_DIR}/SimpleHtmlText.cpp
   ${CMAKE_CURRENT_LIST_DIR}/UnreadFields.cpp

@@ -123,6 +123,32 @@ void ImapServer::Stop() {
   pid_ = -1;
 }
 
+std::size_t ImapServer::BytesSent() const {
+  // Each session that logged in logs its end with the bytes it moved: "... Logged out in=12
+  // out=345 ...", or "Disconnected: ..." with the same counts when the client went away.
+  // Bytes sent before the last start are not counted.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  for (;;) {
+    std::ifstream log(logFile());
+    std::size_t logins = 0, ends = 0, sent = 0;
+    for (std::string line; std::getline(log, line);) {
+      // Sessions cut off by a stop log nothing more: count from the last start.
+      if (line.find(" starting up ") != std::string::npos) logins = ends = sent = 0;
+      if (line.find(" imap-login: ") != std::string::npos &&
+          line.find(" Login: ") != std::string::npos) {
+        ++logins;
+      }
+      const std::size_t out = line.find(" out=");
+      if (line.find(" imap(") != std::string::npos && out != std::string::npos) {
+        ++ends;
+        sent += std::stoull(line.substr(out + 5));
+      }
+    }
+    if (ends >= logins || std::chrono::steady_clock::now() > deadline) return sent;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+}
+
 void ImapServer::MakeCertificates() const {
   const std::string d = Quoted(dir_);
   const std::string key = " -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes";

@@ -2,6 +2,7 @@
 
 #include <sys/types.h>
 
+#include <cstddef>
 #include <string>
 
 // A real IMAP server for tests: Dovecot started on free loopback ports with a configuration, a
@@ -22,12 +23,17 @@ class ImapServer {
   // The certificate of the authority that signed the server's certificate (PEM).
   std::string caFile() const { return dir_ + "/ca.crt"; }
   const std::string& maildir() const { return maildir_; }
+  std::string logFile() const { return dir_ + "/dovecot.log"; }
 
   // Stops the server at once, every process of it, and waits for them; its clients are cut off.
   void Stop();
   // Starts it again on the same ports, serving the same mail, and waits for its greeting.
   void Start();
   bool running() const { return pid_ > 0; }
+
+  // The bytes the server has sent its clients over the sessions that have ended, as it counts
+  // them (before TLS); waits, a few seconds at most, for the sessions that ended to be logged.
+  std::size_t BytesSent() const;
 
  private:
   void MakeCertificates() const;

@@ -3,7 +3,8 @@
 //
 //   orvane_imap_server <maildir> <user> <password>
 //
-// Prints "imap <port>", "imaps <port>" and "ca <file>", one a line, once the server greets. Run as
+// Prints "imap <port>", "imaps <port>", "ca <file>" and "log <file>" (the server's log, where each
+// session's end says the bytes it sent), one a line, once the server greets. Run as
 // root, the maildir is given to nobody, who serves it; it should lie in the temporary directory.
 
 #include <signal.h>
@@ -30,7 +31,7 @@ int main(int argc, char** argv) {
   try {
     ImapServer server(argv[1], argv[2], argv[3]);
     std::cout << "imap " << server.imapPort() << "\nimaps " << server.imapsPort() << "\nca "
-              << server.caFile() << std::endl;
+              << server.caFile() << "\nlog " << server.logFile() << std::endl;
     struct sigaction action {};
     action.sa_handler = RequestStop;
     sigaction(SIGTERM, &action, nullptr);

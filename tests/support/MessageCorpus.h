@@ -43,14 +43,47 @@ inline std::string GeneratedMessage(int i) {
   return text;
 }
 
+// A short text and an attachment of kLargeAttachment bytes of base64, which no record reads.
+inline constexpr std::size_t kLargeAttachment = 2 << 20;
+
+inline std::string LargeAttachmentMessage() {
+  std::string text =
+      "From: ann@example.org\nTo: bob@example.net\nSubject: The disk image\n"
+      "Date: Thu, 14 Mar 2024 09:00:00 +0000\nMIME-Version: 1.0\n"
+      "Content-Type: multipart/mixed; boundary=\"img\"\n\n--img\n"
+      "Content-Type: text/plain; charset=utf-8\n\nThe image is attached.\n--img\n"
+      "Content-Type: application/octet-stream; name=\"disk.img\"\n"
+      "Content-Transfer-Encoding: base64\n\n";
+  const std::string line = "QUJDREVGR0hJSktMTU5PUFFSU1RVVldYWVphYmNkZWZnaGlqa2xtbm9wcXJzdHV2d3h5\n";
+  for (std::size_t written = 0; written < kLargeAttachment; written += line.size()) text += line;
+  return text + "--img--\n";
+}
+
 inline std::vector<std::string> CorpusMessages(int count) {
   std::vector<std::string> messages;
   for (const char* fixture :
        {"addresses.eml", "alternative.eml", "envelope-line.eml", "html-only.eml",
         "latin1-subject-no-charset.eml", "mixed-attachment.eml", "plain.eml",
-        "rfc2047-subject-utf8-body-no-charset.eml"}) {
+        "rfc2047-subject-utf8-body-no-charset.eml", "attachment-after-text.eml",
+        "html-only-and-attachment.eml", "alternative-and-attachment.eml",
+        "mixed-inside-alternative.eml", "forwarded-message-attached.eml",
+        "part-without-content-type.eml", "koi8r-and-shift-jis-with-attachment.eml",
+        "list-digest.eml", "mixed-banner-then-text.eml", "multipart-boundary-never-found.eml"}) {
     messages.push_back(DataFile("messages/" + std::string(fixture)));
   }
+  // Structures a server may read otherwise than the parser does, given a date, each ending in a
+  // line break as an mbox file keeps it.
+  for (const char* fixture :
+       {"broken-multipart.eml", "multipart-cut-off.eml",
+        "multipart-preamble-without-empty-line.eml", "content-type-empty.eml",
+        "content-type-no-type-koi8r.eml", "content-type-no-subtype.eml",
+        "content-type-text-slash-in-part.eml", "signed-mixed-text-and-html.eml", "no-text-part.eml",
+        "base64-with-junk.eml", "quoted-printable-bad-escape.eml"}) {
+    std::string text = DataFile("messages/" + std::string(fixture));
+    if (!text.ends_with("\n")) text += "\n";
+    messages.push_back("Date: Thu, 14 Mar 2024 08:00:00 +0000\n" + text);
+  }
+  messages.push_back(LargeAttachmentMessage());
   for (int i = static_cast<int>(messages.size()); i < count; ++i)
     messages.push_back(GeneratedMessage(i));
   messages.resize(count);

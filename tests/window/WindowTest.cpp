@@ -783,6 +783,8 @@ const Keeper kKeepers[] = {
   {"Nmh", "MH", "inbox", [](TempHome& h, int i, const std::string& m) {
      h.Write(".mh_profile", "Path: nmh\n");
      h.Write("nmh/inbox/" + std::to_string(i + 1), m); }},
+  // The plain Maildir itself, served by Dovecot as an IMAP account.
+  {"Imap", "Work mail", "INBOX", [](TempHome&, int, const std::string&) {}},
 };
 // clang-format on
 
@@ -805,8 +807,20 @@ TEST_P(KeptBy, ExportsTheBytesOfThePlainMaildirOfTheSameMessages) {
     home.Write("Mail/" + tool, MboxOf(messages));
     ASSERT_EQ(std::system((tool + " " + home / ("Mail/" + tool)).c_str()), 0);
   }
+  std::unique_ptr<ImapServer> server;
+  if (GetParam().store == "Work mail") {
+    server = std::make_unique<ImapServer>(home / "Maildir", "ann", "correct horse");
+    home.SetEnv("SSL_CERT_FILE", server->caFile());
+    home.Write(".config/orvane/accounts.conf",
+               "[work]\nname = Work mail\nhost = 127.0.0.1\nport = " +
+                   std::to_string(server->imapsPort()) + "\nsecurity = tls\nuser = ann\n");
+    home.Write("password", "correct horse\n");
+    std::filesystem::permissions(home / "password", std::filesystem::perms::owner_read,
+                                 std::filesystem::perm_options::replace);
+  }
   Form1 form;
-  ModalUser user(&form);
+  ModalUser user(&form, server ? std::vector{Typing("correct horse", Qt::Key_Return)}
+                               : std::vector<ModalUser::Act>{});
   form.Start();
   auto exported = [&](const QString& store, const QString& folder) {
     ClickEntry(*form.List1, Entries(*form.List1).indexOf(store));
@@ -820,7 +834,10 @@ TEST_P(KeptBy, ExportsTheBytesOfThePlainMaildirOfTheSameMessages) {
   EXPECT_EQ(plain.count("\r\n\f\r\n"), qsizetype(messages.size()));
   // The command line writes the window's bytes too.
   auto headless = [&](const QString& store, const QString& folder) {
-    const Ran ran = Orvane({"--export", (store + "/" + folder).toStdString(), "-o", "cli.txt"});
+    std::vector<std::string> args = {"--export", (store + "/" + folder).toStdString()};
+    if (server) args.insert(args.end(), {"--password-file", "password"});
+    args.insert(args.end(), {"-o", "cli.txt"});
+    const Ran ran = Orvane(args);
     EXPECT_EQ(ran.status, 0) << ran.err;
     return QByteArray::fromStdString(FileBytes(home / "cli.txt"));
   };

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <future>
+#include <limits>
 #include <map>
 #include <optional>
 #include <string>
@@ -54,12 +55,13 @@ class ImapMessages::MessageCursor : public Cursor<Message> {
  public:
   MessageCursor(std::shared_ptr<Server> server, vmime::net::folder::path path,
                 std::shared_ptr<Mailbox> mailbox,
-                std::shared_ptr<const std::vector<Mailbox::Entry>> entries)
+                std::shared_ptr<const std::vector<Mailbox::Entry>> entries, std::size_t wholeUpTo)
       : server_(std::move(server)),
         path_(std::move(path)),
         mailbox_(std::move(mailbox)),
         uidValidity_(mailbox_->uidValidity()),
         entries_(std::move(entries)),
+        wholeUpTo_(wholeUpTo),
         ahead_([this](std::size_t i) { return SourceAt(i); }, kReadAhead) {}
 
   ~MessageCursor() override {
@@ -111,18 +113,18 @@ class ImapMessages::MessageCursor : public Cursor<Message> {
     Batch batch;
     batch.begin = batch.end = first;
     std::size_t bytes = 0;
-    std::vector<std::uint32_t> uids;
-    while (batch.end < entries_->size() && uids.size() < batchMessages_ &&
-           (uids.empty() || bytes + (*entries_)[batch.end].size <= kBatchBytes)) {
+    std::vector<Mailbox::Entry> messages;
+    while (batch.end < entries_->size() && messages.size() < batchMessages_ &&
+           (messages.empty() || bytes + (*entries_)[batch.end].size <= kBatchBytes)) {
       bytes += (*entries_)[batch.end].size;
-      uids.push_back((*entries_)[batch.end++].uid);
+      messages.push_back((*entries_)[batch.end++]);
     }
     batchMessages_ = std::min(2 * batchMessages_, kLargestBatch);
-    pending_ = std::async(std::launch::async,
-                          [this, batch = std::move(batch), uids = std::move(uids)]() mutable {
-                            Fetch(batch, uids);
-                            return std::move(batch);
-                          });
+    pending_ = std::async(std::launch::async, [this, batch = std::move(batch),
+                                               messages = std::move(messages)]() mutable {
+      Fetch(batch, messages);
+      return std::move(batch);
+    });
   }
 
   // Moves the fetched batch to `following_`; without `wait`, only when it has arrived already.
@@ -137,25 +139,41 @@ class ImapMessages::MessageCursor : public Cursor<Message> {
   }
 
   // Runs on the fetching thread, one fetch at a time.
-  void Fetch(Batch& batch, const std::vector<std::uint32_t>& uids) {
+  void Fetch(Batch& batch, const std::vector<Mailbox::Entry>& messages) {
     if (lost_) {
       batch.failure = lost_;
       return;
     }
     try {
-      Take(batch, mailbox_->Fetch(uids));
+      Take(batch, mailbox_->Fetch(messages, wholeUpTo_));
+      return;
     } catch (const Error&) {
-      // One new connection for this loss; the walk goes on from this batch.
-      try {
-        Reopen();
-        Take(batch, mailbox_->Fetch(uids));
-      } catch (const Error& again) {
-        mailbox_.reset();
-        lost_ = std::string("The connection to the server was lost and could not be reopened: ") +
-                again.what();
-        batch.failure = lost_;
-      }
     }
+    // One new connection for this loss; the walk goes on from this batch. Should the fetch fail
+    // again on the new connection, what breaks it may be the server's answer about the messages'
+    // structure: the batch is then fetched whole, on one more.
+    bool reopened = false;
+    try {
+      Reopen();
+      reopened = true;
+      Take(batch, mailbox_->Fetch(messages, wholeUpTo_));
+      return;
+    } catch (const Error& again) {
+      if (!reopened) return Lose(batch, again);
+    }
+    try {
+      Reopen();
+      Take(batch, mailbox_->Fetch(messages, std::numeric_limits<std::size_t>::max()));
+    } catch (const Error& last) {
+      Lose(batch, last);
+    }
+  }
+
+  void Lose(Batch& batch, const Error& error) {
+    mailbox_.reset();
+    lost_ = std::string("The connection to the server was lost and could not be reopened: ") +
+            error.what();
+    batch.failure = lost_;
   }
 
   void Reopen() {
@@ -180,6 +198,7 @@ class ImapMessages::MessageCursor : public Cursor<Message> {
   std::uint32_t uidValidity_;
   std::optional<std::string> lost_;  // set by a fetch when the connection is gone for good
   std::shared_ptr<const std::vector<Mailbox::Entry>> entries_;
+  std::size_t wholeUpTo_;
   std::size_t batchMessages_ = kFirstBatch;
   Batch current_;
   std::optional<Batch> following_;
@@ -188,14 +207,15 @@ class ImapMessages::MessageCursor : public Cursor<Message> {
   ReadAhead ahead_;  // last: its workers stop before the batches they read from go
 };
 
-ImapMessages::ImapMessages(std::shared_ptr<Server> server, vmime::net::folder::path path)
-    : server_(std::move(server)), path_(std::move(path)) {
+ImapMessages::ImapMessages(std::shared_ptr<Server> server, vmime::net::folder::path path,
+                           std::size_t wholeUpTo)
+    : server_(std::move(server)), path_(std::move(path)), wholeUpTo_(wholeUpTo) {
   mailbox_ = std::make_shared<Mailbox>(*server_, path_);
   entries_ = std::make_shared<const std::vector<Mailbox::Entry>>(mailbox_->Entries());
 }
 
 std::unique_ptr<Cursor<Message>> ImapMessages::Begin() {
-  return std::make_unique<MessageCursor>(server_, path_, mailbox_, entries_);
+  return std::make_unique<MessageCursor>(server_, path_, mailbox_, entries_, wholeUpTo_);
 }
 
 }  // namespace store::imap

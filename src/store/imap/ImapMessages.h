@@ -19,8 +19,14 @@ class Server;
 // fails too, every message left fails its reads with the reason.
 class ImapMessages : public Collection<Message> {
  public:
-  // Opens the mailbox and lists its messages; throws Error::Unreadable.
-  ImapMessages(std::shared_ptr<Server> server, vmime::net::folder::path path);
+  // Messages of at most this many bytes are fetched whole: one command for a batch of them costs
+  // less than the three that leave out their attachments.
+  static constexpr std::size_t kWholeUpTo = 256 << 10;
+
+  // Opens the mailbox and lists its messages; throws Error::Unreadable. A message larger than
+  // `wholeUpTo` is fetched without the parts its record does not read.
+  ImapMessages(std::shared_ptr<Server> server, vmime::net::folder::path path,
+               std::size_t wholeUpTo = kWholeUpTo);
 
   long Count() override { return static_cast<long>(entries_->size()); }
   std::unique_ptr<Cursor<Message>> Begin() override;
@@ -32,6 +38,7 @@ class ImapMessages : public Collection<Message> {
   vmime::net::folder::path path_;
   std::shared_ptr<Mailbox> mailbox_;
   std::shared_ptr<const std::vector<Mailbox::Entry>> entries_;
+  std::size_t wholeUpTo_;
 };
 
 }  // namespace store::imap

@@ -3,11 +3,14 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include <vmime/net/folder.hpp>
 #include <vmime/net/imap/IMAPConnection.hpp>
+
+#include "store/imap/BodyStructure.h"
 
 namespace store::imap {
 
@@ -38,14 +41,32 @@ class Mailbox {
     std::string refusal;  // the server's words when it could not give them all
   };
 
-  // The whole text of each of these messages that the server still has; a message expunged
-  // meanwhile is simply not there. Throws Error::Unreadable when the connection fails or the
-  // server rejects the command outright.
-  Fetched Fetch(const std::vector<std::uint32_t>& uids);
+  // The text of each of these messages that the server still has, as a record reads it. A
+  // message larger than `wholeUpTo` comes as its header section and its parts with their own
+  // headers, but only the content of the parts its body text reads: an attachment's content is
+  // left out. A smaller one, or one whose structure the server cannot give or gives in a form the
+  // parser would read otherwise, is fetched whole. A message expunged meanwhile is simply not
+  // there. Throws Error::Unreadable when the connection fails or the server rejects the command
+  // outright.
+  Fetched Fetch(const std::vector<Entry>& messages, std::size_t wholeUpTo);
 
  private:
   // How many messages one listing command asks about.
   static constexpr std::size_t kListingSlice = 5000;
+
+  // What the server gave of each message: sections by name ("" the whole message), and the
+  // message's structure when asked for and understood.
+  struct Answer {
+    std::map<std::string, std::string> sections;
+    std::optional<BodyStructure> structure;
+  };
+  using Answers = std::map<std::uint32_t, Answer>;
+
+  // Fetches these items of these messages into `answers`, each section's text added to what the
+  // message has already; false when the server could not take the command (BAD). When it
+  // declined some messages (NO), its words go to `refusal`.
+  bool FetchItems(const std::vector<std::uint32_t>& uids, const std::vector<std::string>& items,
+                  Answers& answers, std::string& refusal);
 
   // Appends the UID and size of messages first..last (by number); true when the server said the
   // mailbox changed meanwhile, which makes the numbers unreliable.
