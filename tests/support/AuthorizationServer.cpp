@@ -36,7 +36,7 @@ Browser::~Browser() { QDesktopServices::unsetUrlHandler("http"); }
 
 void Browser::open(const QUrl& page) {
   opened << page.toString();
-  if (acts == Acts::Ignore) return;
+  if (acts == Acts::Ignore || pagesToAnswer-- == 0) return;
   QUrl url = page;
   if (acts == Acts::SwapChallenge) {
     QUrlQuery query(url);

@@ -41,6 +41,7 @@ class Browser : public QObject {
   ~Browser() override;
 
   Acts acts;
+  int pagesToAnswer = -1;  // after so many pages it acts as Ignore; -1 for no end
   QStringList opened;    // the pages the program opened, in order
   QStringList followed;  // the redirects back to the program it followed
 

@@ -845,10 +845,14 @@ TEST_P(SignsIn, AtTheProviderInTheBrowserThenExportsAsAPasswordAccountDoesOrSays
                  "/authorize\ntoken_url = " + authorization.url() +
                  "/token\nscope = mail\nclient_id = orvane-test\nclient_secret = s3cr3t-of-test\n");
   Browser browser(row.browser);
+  // A sign-in after the first would succeed and fail in turn for ever: the user stops there.
+  browser.pagesToAnswer = 1;
   Form1 form;
   ModalUser user(&form, {Typing("correct horse", Qt::Key_Return)});
   QStringList signIns;  // each dialog's text, and what failed when it says
+  const QDialog* cancelled = nullptr;
   user.whileSigningIn = [&](window::SignInDialog& dialog) {
+    if (&dialog == cancelled) return;  // closing
     if (signIns.isEmpty() || !signIns.back().startsWith(dialog.lblAccount->text()))
       signIns << dialog.lblAccount->text();
     // Once something failed, or once the page is open in a browser that will not answer.
@@ -856,6 +860,7 @@ TEST_P(SignsIn, AtTheProviderInTheBrowserThenExportsAsAPasswordAccountDoesOrSays
     if (failed || (row.browser == Browser::Acts::Ignore && !browser.opened.isEmpty())) {
       signIns.back() += " | " + (failed ? dialog.lblProblem->text() : QString("cancelled"));
       browser.acts = Browser::Acts::Ignore;
+      cancelled = &dialog;
       QTest::mouseClick(dialog.cbCancel, Qt::LeftButton);
     }
   };
@@ -870,7 +875,11 @@ TEST_P(SignsIn, AtTheProviderInTheBrowserThenExportsAsAPasswordAccountDoesOrSays
       " in your web browser. Orvane has opened the sign-in page and waits here until the "
       "provider answers.");
   if (!row.problem.isEmpty()) {
-    EXPECT_EQ(signIns.join("\n"), waiting + " | " + row.problem);
+    // A revoked refresh token is found out once the first sign-in is over: its dialog, which
+    // closes by itself, may have come and gone unnoticed.
+    ASSERT_FALSE(signIns.isEmpty());
+    EXPECT_EQ(signIns.back().toStdString(), (waiting + " | " + row.problem).toStdString());
+    EXPECT_LE(signIns.size(), row.revoked ? 2 : 1);
     EXPECT_EQ(Entries(*form.List1), (QStringList{"Password"}));
     return;
   }
@@ -879,6 +888,8 @@ TEST_P(SignsIn, AtTheProviderInTheBrowserThenExportsAsAPasswordAccountDoesOrSays
 
   auto exported = [&](int store) {
     ClickEntry(*form.List1, store);
+    EXPECT_EQ(Entries(*form.List2).size(), 1) << "the account's INBOX is listed";
+    if (form.List2->count() == 0) return QByteArray();
     ClickEntry(*form.List2, 0);
     form.edtMessageFile->setText("export.txt");
     QTest::mouseClick(form.cbExport, Qt::LeftButton);
@@ -890,11 +901,14 @@ TEST_P(SignsIn, AtTheProviderInTheBrowserThenExportsAsAPasswordAccountDoesOrSays
   if (row.lifetime < 60) {
     // The token runs out, and the server cuts every connection: the account's connection is
     // reopened with a renewed token, as in the middle of an export (see the IMAP store's tests).
-    std::this_thread::sleep_for(std::chrono::milliseconds(row.lifetime * 1000 + 100));
+    // Past the second the token ends in, as the server counts whole seconds.
+    std::this_thread::sleep_for(std::chrono::milliseconds(row.lifetime * 1000 + 1100));
     server.Stop();
     server.Start();
   }
   EXPECT_EQ(exported(1), plain);
+  EXPECT_EQ(user.boxes.size(), 2) << "each export said it ended, and nothing else: "
+                                  << user.boxes.join(" / ");
 
   // Nothing of the sign-in is kept: no code, token or secret in any file of the home but the
   // account file the user wrote.
