@@ -23,3 +23,10 @@ user_pref("mail.server.server4.hostname", "imap.googlemail.com");
 user_pref("mail.server.server4.userName", "bob@gmail.com");
 user_pref("mail.server.server4.socketType", 3);
 user_pref("mail.server.server4.authMethod", 3);
+// OAuth2 at Google's other name, written in capitals
+user_pref("mail.server.server5.type", "imap");
+user_pref("mail.server.server5.hostname", "IMAP.GoogleMail.com");
+user_pref("mail.server.server5.userName", "cy@googlemail.com");
+user_pref("mail.server.server5.socketType", 3);
+user_pref("mail.server.server5.authMethod", 10);
+user_pref("mail.server.server5.name", "Old Gmail");
