@@ -6,6 +6,8 @@ packages=(
   # build
   build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
   qt6-base-dev libgmime-3.0-dev libvmime-dev libgtest-dev libx11-dev
+  # OAuth2 log-on: the SASL library whose mechanism suggestion the IMAP log-on stands in for
+  libgsasl-dev
   # compressed mbox files: zlib, libbz2 and liblzma, and their tools for the tests
   zlib1g-dev libbz2-dev liblzma-dev gzip bzip2 xz-utils
   # run and test: Qt's offscreen and X11 platforms, fonts, a real X server

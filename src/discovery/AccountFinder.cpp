@@ -2,7 +2,7 @@
 
 #include <QString>
 #include <cstdlib>
-#include <set>
+#include <map>
 #include <tuple>
 
 #include "discovery/AccountsFile.h"
@@ -37,16 +37,28 @@ std::vector<Account> FindAccounts(std::ostream& warnings) {
     }
   }
   const std::string config = ConfigHome(home);
-  if (!config.empty()) {
-    for (Account& account : ReadAccountsFile(config + "/orvane/accounts.conf", warnings)) {
-      found.push_back(std::move(account));
-    }
+  const std::string file = config.empty() ? std::string() : config + "/orvane/accounts.conf";
+  // A profile's OAuth2 account takes its client id from a section of the account file for the
+  // same account; that is where the user is told to add one.
+  for (Account& account : found) {
+    account.oauth2.configFile = file;
+    account.oauth2.section = account.name;
+  }
+  if (!file.empty()) {
+    for (Account& account : ReadAccountsFile(file, warnings)) found.push_back(std::move(account));
   }
 
-  std::set<Identity> seen;
+  std::map<Identity, size_t> seen;
   std::vector<Account> accounts;
   for (Account& account : found) {
-    if (seen.insert(IdentityOf(account)).second) accounts.push_back(std::move(account));
+    auto [at, first] = seen.emplace(IdentityOf(account), accounts.size());
+    if (first) {
+      accounts.push_back(std::move(account));
+    } else if (Account& kept = accounts[at->second];
+               kept.logOn == store::imap::LogOnWith::OAuth2 && kept.oauth2.clientId.empty() &&
+               account.logOn == store::imap::LogOnWith::OAuth2) {
+      kept.oauth2 = account.oauth2;
+    }
   }
   return accounts;
 }

@@ -7,6 +7,7 @@
 
 #include "discovery/AccountProblem.h"
 #include "discovery/ConfigFile.h"
+#include "discovery/OAuthProviders.h"
 
 namespace discovery {
 
@@ -40,6 +41,49 @@ std::optional<int> Port(const std::string& text) {
   return port;
 }
 
+// How the account logs on, or the reason it cannot: with a password unless "auth = oauth2", and
+// then with the provider's endpoints or those given, and the user's own client id (without one the
+// account is still listed, so that its dialog can say what to add).
+template <class Value>
+std::string ReadOAuth2(const Section& section, const Value& value, Account& account) {
+  const std::string auth = Lower(value("auth"));
+  if (auth.empty() || auth == "password") {
+    for (const char* key : {"provider", "authorize_url", "token_url", "scope", "client_id",
+                            "client_secret", "remember"}) {
+      if (section.values.contains(key)) return std::string("\"") + key + "\" needs auth = oauth2";
+    }
+    return {};
+  }
+  if (auth != "oauth2") return "unknown auth \"" + value("auth") + "\" (password or oauth2)";
+  account.logOn = store::imap::LogOnWith::OAuth2;
+  OAuth2Client& client = account.oauth2;
+  client.authorizeUrl = value("authorize_url");
+  client.tokenUrl = value("token_url");
+  client.scope = value("scope");
+  client.clientId = value("client_id");
+  client.clientSecret = value("client_secret");
+  client.section = section.name;
+  const std::string provider = Lower(value("provider"));
+  if (!provider.empty() && !UseProvider(provider, client)) {
+    return "unknown provider \"" + value("provider") + "\" (google or microsoft)";
+  }
+  if (client.authorizeUrl.empty() || client.tokenUrl.empty()) {
+    return "auth = oauth2 needs a provider, or an authorize_url and a token_url";
+  }
+  for (const std::string* url : {&client.authorizeUrl, &client.tokenUrl}) {
+    if (!url->starts_with("https://") && !url->starts_with("http://127.0.0.1:") &&
+        !url->starts_with("http://localhost:")) {
+      return "the endpoint \"" + *url + "\" is not an https:// address";
+    }
+  }
+  const std::string remember = Lower(value("remember"));
+  if (remember != "" && remember != "yes" && remember != "no") {
+    return "remember is \"" + value("remember") + "\" (yes or no)";
+  }
+  client.remember = remember == "yes";
+  return {};
+}
+
 // The account of a section, or the reason it cannot be used.
 std::string ReadAccount(const Section& section, Account& account) {
   if (!section.problem.empty()) return section.problem;
@@ -66,6 +110,7 @@ std::string ReadAccount(const Section& section, Account& account) {
     return "unknown security \"" + value("security") + "\" (tls, starttls or none)";
   }
   if (account.name.empty()) account.name = account.user + "@" + account.host;
+  if (std::string problem = ReadOAuth2(section, value, account); !problem.empty()) return problem;
   return AccountProblem(account);
 }
 
@@ -79,7 +124,9 @@ std::string Unquoted(const std::string& value) {
 
 std::vector<Section> ReadSections(std::istream& in, const std::string& path,
                                   std::ostream& warnings) {
-  static const char* const kKeys[] = {"name", "host", "port", "security", "user", "file"};
+  static const char* const kKeys[] = {
+      "name",  "host",     "port",          "security",  "user",      "file",          "auth",
+      "scope", "provider", "authorize_url", "token_url", "client_id", "client_secret", "remember"};
   std::vector<Section> sections;
   std::string raw;
   for (int number = 1; std::getline(in, raw); ++number) {
@@ -131,6 +178,7 @@ std::vector<Account> ReadAccountsFile(const std::string& path, std::ostream& war
     if (section.values.contains("file")) continue;
     Account account;
     const std::string problem = ReadAccount(section, account);
+    account.oauth2.configFile = path;
     KeepAccount(
         accounts, std::move(account), problem,
         path + ": the account [" + section.name + "] on line " + std::to_string(section.line),

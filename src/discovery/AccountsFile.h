@@ -17,6 +17,11 @@ using store::imap::Account;
 //   port      1-65535 (else the usual port for the security)
 //   security  tls, starttls or none (else tls)
 //   user      the user name to log in with
+//   auth      password (else) or oauth2; an OAuth2 account then takes
+//     provider                 google or microsoft, whose endpoints and scope are known, or
+//     authorize_url, token_url, scope   given by hand (https, or http on loopback)
+//     client_id, client_secret the user's own application registered with the provider
+//     remember                 yes keeps the refresh token in the desktop's secret service
 // Lines starting with # or ; are comments. A section that cannot be used (no host, a bad port, an
 // unknown security, ...) is left out with a warning on `warnings`; nothing is guessed. A missing
 // file has no accounts; one that cannot be read, or is no regular file, has none and is said.

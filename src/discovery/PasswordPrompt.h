@@ -1,7 +1,11 @@
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
+
+#include "store/imap/AccessTokens.h"
+#include "store/imap/Account.h"
 
 namespace discovery {
 
@@ -17,6 +21,17 @@ class PasswordPrompt {
   virtual std::optional<std::string> AskPassword(const std::string& account,
                                                  const std::string& server,
                                                  const std::string& problem) = 0;
+
+  // Signs an OAuth2 account in at its provider in the user's browser, showing what is happening
+  // and why the last try failed (`problem`, empty on the first). Nothing means the user cancelled
+  // and the account is skipped. Without a window to show it in, the account is skipped with a word
+  // on standard error.
+  virtual std::shared_ptr<store::imap::AccessTokens> SignIn(const store::imap::Account& account,
+                                                            const std::string& problem);
+
+  // Tells the user why an account cannot log on until they change something (the lines to add
+  // to the account file); the account is skipped. On standard error unless shown otherwise.
+  virtual void Explain(const std::string& account, const std::string& text);
 };
 
 }  // namespace discovery

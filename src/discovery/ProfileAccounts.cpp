@@ -4,6 +4,7 @@
 #include <set>
 
 #include "discovery/AccountProblem.h"
+#include "discovery/OAuthProviders.h"
 
 namespace discovery {
 
@@ -69,6 +70,11 @@ std::string ReadAccount(const Server& server, Account& account) {
     const Security kinds[] = {Security::None, Security::StartTls, Security::StartTls,
                               Security::Tls};
     account.security = kinds[*type];
+  }
+  // The client's "OAuth2" authentication method: the provider is told by the server's name.
+  if (const long long* method = server.Number("authMethod"); method && *method == 10) {
+    account.logOn = store::imap::LogOnWith::OAuth2;
+    UseProvider(ProviderOfHost(account.host), account.oauth2);
   }
   return AccountProblem(account);
 }

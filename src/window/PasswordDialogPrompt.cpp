@@ -1,7 +1,9 @@
 #include "window/PasswordDialogPrompt.h"
 
 #include "discovery/Service.h"
+#include "window/MsgBox.h"
 #include "window/PasswordDialog.h"
+#include "window/SignInDialog.h"
 
 namespace window {
 
@@ -11,6 +13,17 @@ std::optional<std::string> PasswordDialogPrompt::AskPassword(const std::string& 
   PasswordDialog dialog(QString::fromStdString(account), QString::fromStdString(server),
                         QString::fromStdString(problem), parent_);
   return dialog.Ask();
+}
+
+std::shared_ptr<store::imap::AccessTokens> PasswordDialogPrompt::SignIn(
+    const store::imap::Account& account, const std::string& problem) {
+  SignInDialog dialog(account, QString::fromStdString(problem), parent_);
+  std::shared_ptr<discovery::OAuthSignIn> signedIn = dialog.Ask();
+  return signedIn ? signedIn->Tokens() : nullptr;
+}
+
+void PasswordDialogPrompt::Explain(const std::string&, const std::string& text) {
+  MsgBox(parent_, QString::fromStdString(text), MsgBoxStyle::Information);
 }
 
 std::shared_ptr<store::Session> CreateSessionAskingPasswords() {

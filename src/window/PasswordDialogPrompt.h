@@ -9,13 +9,19 @@
 
 namespace window {
 
-// Asks the user for each account's password in a PasswordDialog.
+// Asks the user for each account's password in a PasswordDialog, or has them sign an OAuth2
+// account in.
 class PasswordDialogPrompt : public discovery::PasswordPrompt {
  public:
   explicit PasswordDialogPrompt(QWidget* parent = nullptr) : parent_(parent) {}
 
   std::optional<std::string> AskPassword(const std::string& account, const std::string& server,
                                          const std::string& problem) override;
+  // In a SignInDialog.
+  std::shared_ptr<store::imap::AccessTokens> SignIn(const store::imap::Account& account,
+                                                    const std::string& problem) override;
+  // In a message box.
+  void Explain(const std::string& account, const std::string& text) override;
 
  private:
   QPointer<QWidget> parent_;

@@ -32,6 +32,9 @@ class AnsweringPrompt : public discovery::PasswordPrompt {
     answers_.pop_front();
     return answer;
   }
+  void Explain(const std::string& account, const std::string& text) override {
+    asked.push_back(account + " | explained | " + text);
+  }
 
   Names asked;
 
@@ -76,6 +79,42 @@ TEST(AccountLogOn, AFailedLogOnIsAskedAgainWithItsReasonUntilSkippedAndEveryLogO
   EXPECT_EQ(prompt->asked, (Names{"Work | " + server + " | ", "Work | " + server + " | " + reason,
                                   "Work | " + server + " | " + reason, "Home | " + server + " | ",
                                   "New | 127.0.0.1:993 | "}));
+}
+
+// A profile's OAuth2 account without a client id of the user's own is not signed in: the user is
+// told which lines to add to which file, and the account is left out. Once they are there, its
+// sign-in is asked for (and here cancelled, as no window can show it).
+TEST(AccountLogOn, AProfileOAuth2AccountWithoutAClientIdIsExplainedWhichLinesToAddWhere) {
+  TempHome home;
+  home.Write(".thunderbird/profiles.ini", "[Profile0]\nPath=p\n");
+  home.Write(".thunderbird/p/prefs.js",
+             "user_pref(\"mail.server.server1.type\", \"imap\");\n"
+             "user_pref(\"mail.server.server1.hostname\", \"outlook.office365.com\");\n"
+             "user_pref(\"mail.server.server1.userName\", \"ann@example.com\");\n"
+             "user_pref(\"mail.server.server1.socketType\", 3);\n"
+             "user_pref(\"mail.server.server1.authMethod\", 10);\n"
+             "user_pref(\"mail.server.server1.name\", \"Work\");\n");
+  auto prompt = std::make_shared<AnsweringPrompt>(Answers{});
+  auto session = discovery::CreateSessionWithAccounts(prompt);
+  session->LogOn();
+  const std::string lines =
+      "[Work]\nhost = outlook.office365.com\nport = 993\nsecurity = tls\nuser = ann@example.com\n"
+      "auth = oauth2\nprovider = microsoft\nclient_id = YOUR-CLIENT-ID\n";
+  EXPECT_EQ(prompt->asked,
+            (Names{"Work | explained | The account \u201CWork\u201D signs in with OAuth2 at "
+                   "Microsoft, which needs an application of your own registered with the "
+                   "provider in the Microsoft Entra admin center (an app registration with a "
+                   "\u201CMobile and desktop applications\u201D platform). Add its client id to " +
+                   home / ".config/orvane/accounts.conf" + ":\n\n" + lines}));
+  EXPECT_EQ(Each(session->InfoStores(), [](auto& store) { return store->Name(); }), Names{});
+  session->LogOff();
+  home.Write(".config/orvane/accounts.conf",
+             std::string(lines).replace(lines.find("YOUR-CLIENT-ID"), 14, "0f1e2d3c"));
+  prompt->asked.clear();
+  session->LogOn();
+  EXPECT_EQ(prompt->asked, (Names{"Work | explained | The account \u201CWork\u201D signs in with "
+                                  "OAuth2 in a web browser, which needs the window; it is left "
+                                  "out."}));
 }
 
 }  // namespace

@@ -35,7 +35,8 @@ void MakeHome(TempHome& home, const std::string& name) {
     } else if (to.extension() == ".fifo") {
       ASSERT_EQ(mkfifo(fs::path(to).replace_extension().c_str(), 0600), 0);
     } else if (to.filename() != ".keep") {
-      home.Write(relative, Replaced(DataFile(fs::relative(entry.path(), ORVANE_TEST_DATA)), "@HOME@", home.path()));
+      home.Write(relative, Replaced(DataFile(fs::relative(entry.path(), ORVANE_TEST_DATA)),
+                                    "@HOME@", home.path()));
     }
   }
   std::istringstream env(fs::exists(from / "env") ? DataFile("discovery/" + name + "/env") : "");
@@ -47,7 +48,8 @@ void MakeHome(TempHome& home, const std::string& name) {
 }
 
 // Each store with the places its mail lies in (its Locations, links followed); each account as
-// "name | host:port | security | user"; then the warnings. The home is written "~".
+// "name | host:port | security | user", an OAuth2 account's provider (or endpoints), scope and
+// client after it; then the warnings. The home is written "~".
 std::string Found(const TempHome& home) {
   std::ostringstream found, warnings;
   for (store::local::FoundStore& place : discovery::FindStores(warnings)) {
@@ -60,7 +62,18 @@ std::string Found(const TempHome& home) {
   for (const store::imap::Account& account : discovery::FindAccounts(warnings)) {
     const char* security[] = {"tls", "starttls", "none"};  // in the order Security lists them
     found << "account " << account.name << " | " << account.Server() << " | "
-          << security[static_cast<int>(account.security)] << " | " << account.user << "\n";
+          << security[static_cast<int>(account.security)] << " | " << account.user;
+    if (const store::imap::OAuth2Client& client = account.oauth2;
+        account.logOn == store::imap::LogOnWith::OAuth2) {
+      found << " | oauth2 "
+            << (client.provider.empty() ? client.authorizeUrl + " " + client.tokenUrl
+                                        : client.provider)
+            << " [" << client.scope << "] client "
+            << (client.clientId.empty() ? "none" : client.clientId + " " + client.clientSecret)
+            << (client.remember ? " remembered" : "") << " in " << client.configFile << " ["
+            << client.section << "]";
+    }
+    found << "\n";
   }
   const std::string text = found.str() + warnings.str();
   return Replaced(Replaced(text, fs::canonical(home.path()), "~"), home.path(), "~");
@@ -76,8 +89,7 @@ TEST_P(DiscoveredHome, HoldsWhatItsListingSays) {
   alarm(0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Homes, DiscoveredHome,
-                         testing::ValuesIn(DataNames("discovery", "")),
+INSTANTIATE_TEST_SUITE_P(Homes, DiscoveredHome, testing::ValuesIn(DataNames("discovery", "")),
                          DataTestName);
 
 }  // namespace

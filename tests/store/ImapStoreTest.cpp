@@ -24,7 +24,26 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char *kUser = "ann", *kPassword = "correct horse";
+constexpr const char *kUser = "ann", *kPassword = "correct horse", *kKey = "the test's own key";
+
+// Tokens as an authorization server would give them: the first good for `lifetime` seconds from
+// when it is made, the next ones for ten minutes; the first `expired` ones had run out before they
+// were given. The current one is kept until the server refuses it.
+class MintedTokens : public store::imap::AccessTokens {
+ public:
+  MintedTokens(long lifetime, int expired = 0) : lifetime_(lifetime), expired_(expired) {}
+  std::string Current() override { return current_.empty() ? Renewed() : current_; }
+  std::string Renewed() override {
+    const long lifetime = expired_-- > 0 ? -60 : renewals++ == 0 ? lifetime_ : 600;
+    return current_ = AccessToken(kKey, kUser, lifetime);
+  }
+  int renewals = 0;
+
+ private:
+  long lifetime_;
+  int expired_;
+  std::string current_;
+};
 
 // An account on a Dovecot server of the test's own, serving a maildir the test builds.
 class ImapTest : public testing::Test {
@@ -35,8 +54,11 @@ class ImapTest : public testing::Test {
   std::unique_ptr<ImapServer> server;
 
   // Starts the server on what the test has delivered so far; the test trusts its authority.
-  void StartServer(bool tls = true) {
-    server = std::make_unique<ImapServer>(maildir, kUser, kPassword, tls);
+  // With `oauth`, the server offers only those mechanisms and takes the test's tokens.
+  void StartServer(bool tls = true, const std::string& oauth = "") {
+    server = std::make_unique<ImapServer>(
+        maildir, kUser, kPassword, tls,
+        oauth.empty() ? std::nullopt : std::make_optional(ImapServer::OAuth{oauth, kKey}));
     home.SetEnv("SSL_CERT_FILE", server->caFile());
   }
 
@@ -45,9 +67,13 @@ class ImapTest : public testing::Test {
     return {"Work mail", "127.0.0.1", port, security, kUser};
   }
 
+  // Logged on with the password, or with tokens when there are some.
   std::shared_ptr<store::InfoStore> Open() const {
+    if (tokens) return store::imap::OpenImapStore(AccountWith(Security::Tls), tokens);
     return store::imap::OpenImapStore(AccountWith(Security::Tls), kPassword);
   }
+
+  std::shared_ptr<MintedTokens> tokens;
 
   // Writes a message into cur/ of a folder of the served maildir ("" is INBOX), delivered at
   // `time`, with these maildir flags.
@@ -83,7 +109,15 @@ class ImapLogOn : public ImapTest, public testing::WithParamInterface<Names> {};
 TEST_P(ImapLogOn, SucceedsOrSaysWhyNot) {
   const Names& row = GetParam();
   const std::string& change = row.at(2);
-  StartServer(change != "no TLS");
+  // "oauth <mechanisms offered>[; <how many tokens had expired when given>]"
+  const std::string oauth =
+      change.starts_with("oauth ") ? change.substr(6, change.find(';') - 6) : "";
+  if (!oauth.empty()) {
+    tokens = std::make_shared<MintedTokens>(
+        600,
+        change.find(';') == std::string::npos ? 0 : std::stoi(change.substr(change.find(';') + 1)));
+  }
+  StartServer(change != "no TLS", oauth);
   store::imap::Account account = AccountWith(row.at(1) == "tls"        ? Security::Tls
                                              : row.at(1) == "starttls" ? Security::StartTls
                                                                        : Security::None);
@@ -99,9 +133,13 @@ TEST_P(ImapLogOn, SucceedsOrSaysWhyNot) {
   if (change == "stopped") server->Stop();
   std::string failure;
   try {
-    store::imap::Server(
-        account, change.starts_with("password ") ? change.substr(9) : kPassword,
-        change == "TLS port" ? std::chrono::milliseconds(300) : store::imap::kServerTimeout);
+    if (tokens) {
+      store::imap::Server(account, tokens);
+    } else {
+      store::imap::Server(
+          account, change.starts_with("password ") ? change.substr(9) : kPassword,
+          change == "TLS port" ? std::chrono::milliseconds(300) : store::imap::kServerTimeout);
+    }
   } catch (const store::Error& error) {
     EXPECT_TRUE(error.unreadable());
     failure = error.what();
@@ -146,6 +184,12 @@ class ImapMessages : public ImapTest, public testing::WithParamInterface<Names> 
   }
 
   void Disturb(const std::string& what) {
+    if (what == "token expired") {
+      // Every connection of the walk has logged on with a token that has run out since.
+      std::this_thread::sleep_for(std::chrono::milliseconds(4100));
+      server->Stop();
+      server->Start();
+    }
     if (what == "deleted") fs::remove(*std::next(Served().begin(), 219));  // message 220
     if (what == "cut" || what == "renumbered" || what == "gone") server->Stop();
     if (what == "renumbered") {
@@ -171,14 +215,18 @@ TEST_P(ImapMessages, ReadAsInALocalMaildirOrSayWhyNot) {
       Each(local, [](auto& message) { return Joined(AllFields(*message), "\n"); });
   // Every message is delivered into cur/, where a flag the walk changed would show in its name.
   const std::set<fs::path> served = Served();
-  StartServer();
+  const Names& row = GetParam();
+  // An OAuth2 account whose first token lasts three seconds, on a server offering only XOAUTH2.
+  if (row.at(1) == "token expired") tokens = std::make_shared<MintedTokens>(3);
+  StartServer(true, tokens ? "xoauth2" : "");
   // Every message is fetched as large ones are, without the parts its record does not read.
+  auto connection =
+      tokens ? std::make_shared<store::imap::Server>(AccountWith(Security::Tls), tokens)
+             : std::make_shared<store::imap::Server>(AccountWith(Security::Tls), kPassword);
   std::shared_ptr<store::Collection<store::Message>> messages =
       std::make_shared<store::imap::ImapMessages>(
-          std::make_shared<store::imap::Server>(AccountWith(Security::Tls), kPassword),
-          vmime::net::folder::path(vmime::net::folder::path::component("INBOX")), 0);
+          connection, vmime::net::folder::path(vmime::net::folder::path::component("INBOX")), 0);
   EXPECT_EQ(messages->Count(), kMessages);
-  const Names& row = GetParam();
   if (row.at(2) == "before the walk") Disturb(row.at(1));
   int walked = 0;
   const Names read = Each(messages, [&](auto& message) {
@@ -202,6 +250,9 @@ TEST_P(ImapMessages, ReadAsInALocalMaildirOrSayWhyNot) {
     } else {
       EXPECT_EQ(read[i], expected[i]) << i + 1;
     }
+  }
+  if (tokens) {
+    EXPECT_GE(tokens->renewals, 2) << "a new token for the reopened connection";
   }
   if (row.at(3) == "none") {
     messages.reset();  // its sessions end, and log what they moved

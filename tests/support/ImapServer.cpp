@@ -2,6 +2,10 @@
 
 #include "ClosedPort.h"
 
+#include <QByteArray>
+#include <QDateTime>
+#include <QMessageAuthenticationCode>
+
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -57,8 +61,9 @@ std::string Quoted(const std::string& path) { return "'" + path + "'"; }
 
 }  // namespace
 
-ImapServer::ImapServer(std::string maildir, std::string user, std::string password, bool tls)
-    : maildir_(std::move(maildir)), tls_(tls) {
+ImapServer::ImapServer(std::string maildir, std::string user, std::string password, bool tls,
+                       std::optional<OAuth> oauth)
+    : maildir_(std::move(maildir)), tls_(tls), oauth_(std::move(oauth)) {
   std::string pattern = (fs::temp_directory_path() / "orvane-dovecot-XXXXXX").string();
   if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
   dir_ = pattern;
@@ -169,6 +174,16 @@ void ImapServer::WriteConfiguration(const std::string& user, const std::string& 
   const std::string gid = root ? "65534" : std::to_string(getgid());
 
   std::ofstream(dir_ + "/passwd") << user << ":{PLAIN}" << password << "\n";
+  if (oauth_) {
+    // Tokens are checked against the key kept under <issuer>/<algorithm>/<key id>, base64.
+    fs::create_directories(dir_ + "/keys/default/HS256");
+    std::ofstream(dir_ + "/keys/default/HS256/default")
+        << QByteArray::fromStdString(oauth_->key).toBase64().toStdString();
+    std::ofstream(dir_ + "/oauth2.conf")
+        << "introspection_mode = local\n"
+        << "local_validation_key_dict = fs:posix:prefix=" << dir_ << "/keys/\n"
+        << "username_attribute = sub\n";
+  }
   std::ofstream conf(dir_ + "/dovecot.conf");
   conf << "base_dir = " << dir_ << "/run\n"
        << "state_dir = " << dir_ << "/state\n"
@@ -182,10 +197,13 @@ void ImapServer::WriteConfiguration(const std::string& user, const std::string& 
        << "ssl_cert = <" << dir_ << "/server.crt\n"
        << "ssl_key = <" << dir_ << "/server.key\n"
        << "disable_plaintext_auth = no\n"
-       << "auth_mechanisms = plain login\n"
+       << "auth_mechanisms = " << (oauth_ ? oauth_->mechanisms : "plain login") << "\n"
        << "auth_failure_delay = 0\n"
        << "mail_location = maildir:" << maildir_ << "\n"
        << "passdb {\n  driver = passwd-file\n  args = scheme=PLAIN " << dir_ << "/passwd\n}\n"
+       << (oauth_ ? "passdb {\n  driver = oauth2\n  mechanisms = xoauth2 oauthbearer\n  args = " +
+                        dir_ + "/oauth2.conf\n}\n"
+                  : "")
        << "userdb {\n  driver = static\n  args = uid=" << uid << " gid=" << gid << " home=" << dir_
        << "/home\n}\n"
        << "service imap-login {\n"
@@ -213,4 +231,19 @@ void ImapServer::WaitForGreeting() {
   }
   Stop();
   throw std::runtime_error("Dovecot did not greet within 15 s");
+}
+
+std::string AccessToken(const std::string& key, const std::string& user, long lifetime) {
+  auto encoded = [](const QByteArray& bytes) {
+    return bytes.toBase64(QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals);
+  };
+  const qint64 now = QDateTime::currentSecsSinceEpoch();
+  const QByteArray signedPart =
+      encoded(R"({"alg":"HS256","typ":"JWT","kid":"default"})") + "." +
+      encoded(QByteArray::fromStdString(R"({"sub":")" + user + R"(","iat":)" + std::to_string(now) +
+                                        R"(,"exp":)" + std::to_string(now + lifetime) + "}"));
+  return (signedPart + "." +
+          encoded(QMessageAuthenticationCode::hash(signedPart, QByteArray::fromStdString(key),
+                                                   QCryptographicHash::Sha256)))
+      .toStdString();
 }

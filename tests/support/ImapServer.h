@@ -3,6 +3,7 @@
 #include <sys/types.h>
 
 #include <cstddef>
+#include <optional>
 #include <string>
 
 // A real IMAP server for tests: Dovecot started on free loopback ports with a configuration, a
@@ -11,9 +12,18 @@
 // one user. No system-wide Dovecot is used or touched. The server stops when this goes.
 class ImapServer {
  public:
+  // Log-ons with OAuth2 access tokens as well as the password: JWTs signed with HMAC-SHA256 under
+  // `key`, checked by the server itself, the user name in their "sub". `mechanisms` are all the
+  // server offers ("xoauth2", "plain oauthbearer", ...).
+  struct OAuth {
+    std::string mechanisms;
+    std::string key;
+  };
+
   // Starts the server and waits for its greeting; throws std::runtime_error when it cannot.
   // Without `tls` it offers neither STARTTLS nor a TLS port, as some old servers do.
-  ImapServer(std::string maildir, std::string user, std::string password, bool tls = true);
+  ImapServer(std::string maildir, std::string user, std::string password, bool tls = true,
+             std::optional<OAuth> oauth = std::nullopt);
   ~ImapServer();
   ImapServer(const ImapServer&) = delete;
   ImapServer& operator=(const ImapServer&) = delete;
@@ -42,8 +52,13 @@ class ImapServer {
 
   std::string maildir_;
   bool tls_;
+  std::optional<OAuth> oauth_;
   std::string dir_;
   int imapPort_ = 0;
   int imapsPort_ = 0;
   pid_t pid_ = -1;
 };
+
+// An access token for `user` that the server above takes until `lifetime` seconds from now: a
+// JWT signed with HMAC-SHA256 under `key`.
+std::string AccessToken(const std::string& key, const std::string& user, long lifetime);

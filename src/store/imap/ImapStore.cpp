@@ -16,4 +16,9 @@ std::shared_ptr<InfoStore> OpenImapStore(const Account& account, const std::stri
   return std::make_shared<ImapInfoStore>(std::make_shared<Server>(account, password));
 }
 
+std::shared_ptr<InfoStore> OpenImapStore(const Account& account,
+                                         std::shared_ptr<AccessTokens> tokens) {
+  return std::make_shared<ImapInfoStore>(std::make_shared<Server>(account, std::move(tokens)));
+}
+
 }  // namespace store::imap

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "store/Store.h"
+#include "store/imap/AccessTokens.h"
 #include "store/imap/Account.h"
 
 namespace store::imap {
@@ -13,5 +14,8 @@ namespace store::imap {
 // that connection until it is destroyed. Throws Error::Unreadable with a reason fit to show the
 // user (the server refused the password, could not be reached, or its certificate is not trusted).
 std::shared_ptr<InfoStore> OpenImapStore(const Account& account, const std::string& password);
+// The same for an OAuth2 account, logged on with tokens from `tokens`.
+std::shared_ptr<InfoStore> OpenImapStore(const Account& account,
+                                         std::shared_ptr<AccessTokens> tokens);
 
 }  // namespace store::imap

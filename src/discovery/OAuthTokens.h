@@ -1,0 +1,32 @@
+#pragma once
+
+#include <chrono>
+#include <mutex>
+#include <string>
+
+#include "discovery/TokenEndpoint.h"
+#include "store/imap/AccessTokens.h"
+
+namespace discovery {
+
+// An OAuth2 account's tokens while Orvane runs: the access token, renewed with the refresh token
+// shortly before it runs out or when the server refuses it. Kept in memory only, and wiped when
+// they go.
+class OAuthTokens : public store::imap::AccessTokens {
+ public:
+  OAuthTokens(store::imap::OAuth2Client client, TokenGrant grant);
+  ~OAuthTokens() override;
+
+  std::string Current() override;
+  std::string Renewed() override;
+
+  // The refresh token, for the secret service when the user wants it remembered.
+  std::string RefreshToken() const;
+
+ private:
+  store::imap::OAuth2Client client_;
+  mutable std::mutex mutex_;
+  TokenGrant grant_;
+};
+
+}  // namespace discovery
