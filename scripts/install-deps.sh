@@ -8,6 +8,9 @@ packages=(
   qt6-base-dev libgmime-3.0-dev libvmime-dev libgtest-dev libx11-dev
   # OAuth2 log-on: the SASL library whose mechanism suggestion the IMAP log-on stands in for
   libgsasl-dev
+  # remembered OAuth2 sign-ins in the desktop's secret service; a real one and its tool for the
+  # tests
+  qtkeychain-qt6-dev gnome-keyring libsecret-tools dbus
   # compressed mbox files: zlib, libbz2 and liblzma, and their tools for the tests
   zlib1g-dev libbz2-dev liblzma-dev gzip bzip2 xz-utils
   # run and test: Qt's offscreen and X11 platforms, fonts, a real X server

@@ -1,6 +1,15 @@
 #include "window/PasswordDialogPrompt.h"
 
+#include <string.h>
+
+#include <QUrlQuery>
+#include <iostream>
+#include <optional>
+
+#include "discovery/OAuthTokens.h"
 #include "discovery/Service.h"
+#include "discovery/TokenEndpoint.h"
+#include "window/KeptSignIn.h"
 #include "window/MsgBox.h"
 #include "window/PasswordDialog.h"
 #include "window/SignInDialog.h"
@@ -17,9 +26,50 @@ std::optional<std::string> PasswordDialogPrompt::AskPassword(const std::string& 
 
 std::shared_ptr<store::imap::AccessTokens> PasswordDialogPrompt::SignIn(
     const store::imap::Account& account, const std::string& problem) {
-  SignInDialog dialog(account, QString::fromStdString(problem), parent_);
+  QString why = QString::fromStdString(problem);
+  std::optional<KeptSignIn> kept;
+  if (account.oauth2.remember) kept.emplace(account);
+  // A kept sign-in is tried first, once: when the server refused what it gave, the user signs in.
+  if (kept && problem.empty()) {
+    std::string refresh = kept->Read();
+    if (!refresh.empty()) {
+      QUrlQuery form;
+      form.addQueryItem("grant_type", "refresh_token");
+      form.addQueryItem("refresh_token", QString::fromStdString(refresh));
+      discovery::TokenGrant grant = discovery::RequestTokens(account.oauth2, form);
+      if (grant.problem.empty()) {
+        // A server that gives a new refresh token with each renewal may refuse the old one next.
+        if (grant.refreshToken.empty()) grant.refreshToken = refresh;
+        else kept->Write(grant.refreshToken);
+        explicit_bzero(refresh.data(), refresh.size());
+        return std::make_shared<discovery::OAuthTokens>(account.oauth2, std::move(grant));
+      }
+      explicit_bzero(refresh.data(), refresh.size());
+      why = "The authorization server refused the sign-in Orvane remembered: " +
+            QString::fromStdString(grant.problem);
+    }
+  }
+  QString note;
+  if (kept && !kept->Unavailable().isEmpty() && !toldNoSecretService_) {
+    toldNoSecretService_ = true;
+    note = kept->Unavailable();
+    std::cerr << "orvane: " << account.name << ": " << note.toStdString() << "\n";
+  }
+  SignInDialog dialog(account, why, parent_, note);
   std::shared_ptr<discovery::OAuthSignIn> signedIn = dialog.Ask();
-  return signedIn ? signedIn->Tokens() : nullptr;
+  if (!signedIn) return nullptr;
+  std::shared_ptr<discovery::OAuthTokens> tokens = signedIn->Tokens();
+  if (kept && kept->Unavailable().isEmpty()) {
+    std::string refresh = tokens->RefreshToken();
+    kept->Write(refresh);
+    explicit_bzero(refresh.data(), refresh.size());
+    if (!kept->Unavailable().isEmpty() && !toldNoSecretService_) {
+      toldNoSecretService_ = true;
+      std::cerr << "orvane: " << account.name << ": " << kept->Unavailable().toStdString()
+                << "\n";
+    }
+  }
+  return tokens;
 }
 
 void PasswordDialogPrompt::Explain(const std::string&, const std::string& text) {

@@ -17,7 +17,8 @@ class PasswordDialogPrompt : public discovery::PasswordPrompt {
 
   std::optional<std::string> AskPassword(const std::string& account, const std::string& server,
                                          const std::string& problem) override;
-  // In a SignInDialog.
+  // In a SignInDialog; with the refresh token kept in the secret service first, when the user
+  // asked for the sign-in to be remembered.
   std::shared_ptr<store::imap::AccessTokens> SignIn(const store::imap::Account& account,
                                                     const std::string& problem) override;
   // In a message box.
@@ -25,6 +26,7 @@ class PasswordDialogPrompt : public discovery::PasswordPrompt {
 
  private:
   QPointer<QWidget> parent_;
+  bool toldNoSecretService_ = false;  // that sign-ins are not remembered is said once
 };
 
 // A session of this computer's message store service that asks for the IMAP accounts' passwords

@@ -22,7 +22,7 @@ QLabel* NewText(const QString& text, QWidget* parent) {
 }  // namespace
 
 SignInDialog::SignInDialog(const store::imap::Account& account, const QString& problem,
-                           QWidget* parent)
+                           QWidget* parent, const QString& note)
     : QDialog(parent), signIn_(std::make_shared<discovery::OAuthSignIn>(account)) {
   setWindowTitle(QStringLiteral("Orvane"));
   setModal(true);
@@ -30,7 +30,8 @@ SignInDialog::SignInDialog(const store::imap::Account& account, const QString& p
       QStringLiteral("Sign in to the account \u201C%1\u201D on %2 in your web "
                      "browser. Orvane has opened the sign-in page and waits "
                      "here until the provider answers.")
-          .arg(QString::fromStdString(account.name), QString::fromStdString(account.Server())),
+              .arg(QString::fromStdString(account.name), QString::fromStdString(account.Server())) +
+          (note.isEmpty() ? QString() : "\n\n" + note),
       this);
   lblProblem = NewText(problem, this);
   lblProblem->setAccessibleName(QStringLiteral("Why the last try failed"));

@@ -17,8 +17,9 @@ class SignInDialog : public QDialog {
   Q_OBJECT
 
  public:
+  // `note`, when given, follows what is happening (that the sign-in will not be remembered).
   SignInDialog(const store::imap::Account& account, const QString& problem,
-               QWidget* parent = nullptr);
+               QWidget* parent = nullptr, const QString& note = {});
 
   // Shows the dialog modally and opens the provider's page; the tokens once signed in, or
   // nothing when the user cancelled.

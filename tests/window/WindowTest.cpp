@@ -12,6 +12,7 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QMetaEnum>
+#include <QProcess>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -19,6 +20,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <thread>
+#include <fcntl.h>
+#include <unistd.h>
 #include <limits>
 #include <sstream>
 
@@ -870,7 +873,61 @@ INSTANTIATE_TEST_SUITE_P(Desktop, KeptBy, testing::ValuesIn(kKeepers),
 // Dovecot with the token it got. Signed in, its INBOX exports the bytes the same mailbox exports
 // through a password account, even when its token has run out and the server cut the connection;
 // a sign-in that fails shows the servers' own reason, and Cancel skips the account.
-// Neither code nor token is left anywhere in the home.
+// Neither code nor token is left anywhere in the home, nor shown, nor written to standard error.
+// Asked to remember the sign-in, the program keeps the refresh token in the desktop's secret
+// service (a real one of the test's own) and signs in with it at the next start without the
+// browser, or, once it is refused, in the browser again; not asked, it keeps nothing there.
+enum class Remember { No, Kept, KeptThenRevoked, NoSecretService };
+
+// A desktop's secret service of the test's own: a session bus in the home and a keyring daemon
+// on it, unlocked with the test's password. Ends with the test.
+struct SecretService {
+  explicit SecretService(TempHome& home, bool running) {
+    home.SetEnv("XDG_RUNTIME_DIR", home.Directory("run"));
+    home.SetEnv("XDG_CURRENT_DESKTOP", std::nullopt);
+    if (!running) {
+      home.SetEnv("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + home / "run/no-bus");
+      return;
+    }
+    bus.start("dbus-daemon", {"--session", "--nofork", "--print-address=1"});
+    EXPECT_TRUE(bus.waitForReadyRead(10000)) << "dbus-daemon did not start";
+    home.SetEnv("DBUS_SESSION_BUS_ADDRESS", bus.readLine().trimmed().toStdString());
+    // It goes on in the background, and ends with the bus.
+    QProcess keyring;
+    keyring.start("gnome-keyring-daemon", {"--unlock", "--components=secrets"});
+    keyring.write("the test's keyring password");
+    keyring.closeWriteChannel();
+    EXPECT_TRUE(keyring.waitForFinished(10000) && keyring.exitCode() == 0)
+        << "gnome-keyring-daemon did not start";
+  }
+  ~SecretService() {
+    bus.terminate();
+    bus.waitForFinished();
+  }
+  // Every secret the program keeps there, through the desktop's own tool.
+  std::string Kept() {
+    QProcess tool;
+    tool.start("secret-tool", {"lookup", "server", "Orvane"});
+    tool.waitForFinished();
+    return tool.readAllStandardOutput().toStdString();
+  }
+  QProcess bus;
+};
+
+// Standard error into a file of the home while it lives, which the scan of the home then reads.
+struct StandardErrorIn {
+  explicit StandardErrorIn(const std::string& file)
+      : saved(dup(2)), fd(::open(file.c_str(), O_CREAT | O_WRONLY | O_TRUNC, 0600)) {
+    dup2(fd, 2);
+  }
+  ~StandardErrorIn() {
+    dup2(saved, 2);
+    ::close(saved);
+    ::close(fd);
+  }
+  int saved, fd;
+};
+
 struct SignIn {
   const char* name;
   const char* mechanisms;  // all the server offers, a password's beside the token's
@@ -878,6 +935,7 @@ struct SignIn {
   int lifetime = 600;  // of each access token, in seconds
   bool revoked = false;  // every refresh token refused
   QString problem = {};  // what the dialog says failed, when the account is skipped
+  Remember remember = Remember::No;
 };
 
 const SignIn kSignIns[] = {
@@ -892,6 +950,12 @@ const SignIn kSignIns[] = {
      "(invalid_grant)"},
     {"CancelledWhileTheBrowserWaits", "plain xoauth2", Browser::Acts::Ignore, 600, false,
      "cancelled"},
+    {"RememberedAndUsedAtTheNextStart", "plain xoauth2", Browser::Acts::Follow, 600, false, {},
+     Remember::Kept},
+    {"RememberedButRevokedSignsInAgain", "plain oauthbearer", Browser::Acts::Follow, 600, false,
+     {}, Remember::KeptThenRevoked},
+    {"RememberedWithoutASecretService", "plain xoauth2", Browser::Acts::Follow, 600, false, {},
+     Remember::NoSecretService},
 };
 
 void PrintTo(const SignIn& c, std::ostream* os) { *os << c.name; }
@@ -900,6 +964,8 @@ struct SignsIn : testing::TestWithParam<SignIn> {};
 TEST_P(SignsIn, AtTheProviderInTheBrowserThenExportsAsAPasswordAccountDoesOrSaysWhyNot) {
   const SignIn& row = GetParam();
   TempHome home;
+  SecretService secrets(home, row.remember != Remember::NoSecretService);
+  const StandardErrorIn standardError(home / "stderr.txt");
   const std::vector<std::string> messages = corpus::CorpusMessages(120);
   for (int i = 0; i < 120; ++i) home.Write("served" + MaildirName(i), messages[i]);
   home.Maildir("served");
@@ -916,7 +982,8 @@ TEST_P(SignsIn, AtTheProviderInTheBrowserThenExportsAsAPasswordAccountDoesOrSays
                  "host = 127.0.0.1\nport = " + std::to_string(server.imapsPort()) +
                  "\nuser = ann\nauth = oauth2\nauthorize_url = " + authorization.url() +
                  "/authorize\ntoken_url = " + authorization.url() +
-                 "/token\nscope = mail\nclient_id = orvane-test\nclient_secret = s3cr3t-of-test\n");
+                 "/token\nscope = mail\nclient_id = orvane-test\nclient_secret = s3cr3t-of-test\n" +
+                 (row.remember == Remember::No ? "" : "remember = yes\n"));
   Browser browser(row.browser);
   // A sign-in after the first would succeed and fail in turn for ever: the user stops there.
   browser.pagesToAnswer = 1;
@@ -947,6 +1014,23 @@ TEST_P(SignsIn, AtTheProviderInTheBrowserThenExportsAsAPasswordAccountDoesOrSays
       std::to_string(server.imapsPort()) +
       " in your web browser. Orvane has opened the sign-in page and waits here until the "
       "provider answers.");
+  const QString unremembered =
+      "\n\nThe desktop's secret service cannot be used (Could not connect: No such file or "
+      "directory), so Orvane does not remember this sign-in.";
+  // No code, token or secret in any file of the home but the account file the user wrote (the
+  // keyring's file there is encrypted), standard error's among them, nor in any dialog or box.
+  auto nothingShownOrLeft = [&](const std::vector<std::string>& secretTexts) {
+    for (const auto& entry : fs::recursive_directory_iterator(home.path())) {
+      if (!entry.is_regular_file() || entry.path().filename() == "accounts.conf") continue;
+      const std::string bytes = FileBytes(entry.path());
+      for (const std::string& secret : secretTexts)
+        EXPECT_EQ(bytes.find(secret), std::string::npos) << entry.path() << " holds " << secret;
+    }
+    // Nor shown in any dialog or box.
+    for (const QString& text : signIns + user.boxes + user.dialogs)
+      for (const std::string& secret : secretTexts)
+        EXPECT_FALSE(text.contains(QString::fromStdString(secret))) << text.toStdString();
+  };
   if (!row.problem.isEmpty()) {
     // A revoked refresh token is found out once the first sign-in is over: its dialog, which
     // closes by itself, may have come and gone unnoticed.
@@ -954,9 +1038,15 @@ TEST_P(SignsIn, AtTheProviderInTheBrowserThenExportsAsAPasswordAccountDoesOrSays
     EXPECT_EQ(signIns.back().toStdString(), (waiting + " | " + row.problem).toStdString());
     EXPECT_LE(signIns.size(), row.revoked ? 2 : 1);
     EXPECT_EQ(Entries(*form.List1), (QStringList{"Password"}));
+    const QString code = browser.followed.isEmpty()
+                             ? QString()
+                             : QUrlQuery(QUrl(browser.followed.front())).queryItemValue("code");
+    nothingShownOrLeft({"eyJ", "s3cr3t-of-test", code.isEmpty() ? "eyJ" : code.toStdString()});
     return;
   }
-  EXPECT_EQ(signIns, (QStringList{waiting}));
+  EXPECT_EQ(signIns.join(" / ").toStdString(),
+            (waiting + (row.remember == Remember::NoSecretService ? unremembered : QString()))
+                .toStdString());
   ASSERT_EQ(Entries(*form.List1), (QStringList{"Password", "Work mail"}));
 
   auto exported = [&](int store) {
@@ -983,18 +1073,51 @@ TEST_P(SignsIn, AtTheProviderInTheBrowserThenExportsAsAPasswordAccountDoesOrSays
   EXPECT_EQ(user.boxes.size(), 2) << "each export said it ended, and nothing else: "
                                   << user.boxes.join(" / ");
 
-  // Nothing of the sign-in is kept: no code, token or secret in any file of the home but the
-  // account file the user wrote.
   ASSERT_FALSE(browser.followed.isEmpty());
   const QString code = QUrlQuery(QUrl(browser.followed.front())).queryItemValue("code");
   ASSERT_FALSE(code.isEmpty());
-  for (const auto& entry : fs::recursive_directory_iterator(home.path())) {
-    if (!entry.is_regular_file() || entry.path().filename() == "accounts.conf") continue;
-    const std::string bytes = FileBytes(entry.path());
-    for (const std::string& secret : {std::string("eyJ"), std::string("s3cr3t-of-test"),
-                                     code.toStdString()})
-      EXPECT_EQ(bytes.find(secret), std::string::npos) << entry.path() << " holds " << secret;
+  std::vector<std::string> secretTexts = {"eyJ", "s3cr3t-of-test", code.toStdString()};
+  const std::string kept = secrets.Kept();
+  if (row.remember == Remember::Kept || row.remember == Remember::KeptThenRevoked) {
+    ASSERT_GE(kept.size(), 20u) << "the refresh token is kept in the secret service";
+    secretTexts.push_back(kept);
+    // The next start signs in with it, without the browser; once it is refused, in the browser,
+    // and the new refresh token takes its place.
+    if (row.remember == Remember::KeptThenRevoked) authorization.Revoke();
+    const qsizetype pages = browser.opened.size();
+    browser.pagesToAnswer = 1;
+    user.timer.stop();
+    Form1 again;
+    ModalUser next(&again, {Typing("correct horse", Qt::Key_Return)});
+    QStringList seen;  // the dialogs of the next start
+    next.whileSigningIn = [&](window::SignInDialog& dialog) {
+      const QString text = dialog.lblAccount->text() +
+                           (dialog.lblProblem->isVisible() ? " | " + dialog.lblProblem->text() : "");
+      if (!seen.contains(text)) seen << text;
+    };
+    again.Start();
+    signIns += seen;
+    EXPECT_EQ(Entries(*again.List1), (QStringList{"Password", "Work mail"}));
+    if (row.remember == Remember::Kept) {
+      EXPECT_EQ(browser.opened.size(), pages);
+      EXPECT_EQ(seen, QStringList());
+      EXPECT_EQ(secrets.Kept(), kept);
+    } else {
+      EXPECT_EQ(browser.opened.size(), pages + 1);
+      EXPECT_EQ(seen.join(" / ").toStdString(),
+                (waiting + " | The authorization server refused the sign-in Orvane remembered: "
+                           "The refresh token was revoked. (invalid_grant)")
+                    .toStdString());
+      EXPECT_NE(secrets.Kept(), kept);
+      EXPECT_GE(secrets.Kept().size(), 20u);
+    }
+  } else {
+    EXPECT_EQ(kept, "") << "nothing is kept in the secret service";
   }
+  if (row.remember == Remember::NoSecretService) {
+    EXPECT_EQ(QString::fromStdString(FileBytes(home / "stderr.txt")).count("secret service"), 1);
+  }
+  nothingShownOrLeft(secretTexts);
 }
 
 INSTANTIATE_TEST_SUITE_P(OAuth2, SignsIn, testing::ValuesIn(kSignIns),
