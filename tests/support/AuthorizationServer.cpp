@@ -2,6 +2,7 @@
 
 #include <QDesktopServices>
 #include <QNetworkReply>
+#include <QTimer>
 #include <QUrlQuery>
 #include <stdexcept>
 
@@ -44,6 +45,12 @@ void Browser::open(const QUrl& page) {
     query.addQueryItem("code_challenge", "E9Melhoa2OwvFrEMTJguCHaoeK1t8URWbuGJSstw-cM");
     url.setQuery(query);
   }
+  // A person takes a moment to sign in: the sign-in dialog is on the screen, and the test has seen
+  // it, before the answer comes (a timer due earlier fires first, however late the loop runs).
+  QTimer::singleShot(50, this, [this, url] { Follow(url); });
+}
+
+void Browser::Follow(const QUrl& url) {
   // The authorization server answers with a redirect, which goes back to the program.
   QNetworkRequest request(url);
   request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,

@@ -49,5 +49,6 @@ class Browser : public QObject {
   void open(const QUrl& url);
 
  private:
+  void Follow(const QUrl& url);
   QNetworkAccessManager network_;
 };
