@@ -39,6 +39,18 @@ def measured(cmd, env=None):
     return float(seconds), int(rss) / 1024, done.stderr.decode()
 
 
+def envs_for(home):
+    """The environments of an export of `home`'s mail: the window's (offscreen), and the one
+    without a window (no display, and a platform that does not exist, which a window would die
+    on)."""
+    env = dict(ENV, HOME=home, QT_QPA_PLATFORM="offscreen")
+    env.pop("MAILDIR", None)
+    env.pop("MAIL", None)
+    headless_env = dict(env, QT_QPA_PLATFORM="no-such-platform")
+    headless_env.pop("DISPLAY", None)
+    return env, headless_env
+
+
 def records_in(path):
     """The records in an export file, read a block at a time."""
     count, tail, first = 0, b"", True
@@ -122,11 +134,7 @@ def large_run(args, orvane):
     """Peak RSS exporting the large messages, against the window's with nothing to export."""
     home = large_home(args.work, args.large_count, args.seed)
     out = os.path.join(args.work, "export-large.txt")
-    env = dict(ENV, HOME=home, QT_QPA_PLATFORM="offscreen")
-    env.pop("MAILDIR", None)
-    env.pop("MAIL", None)
-    headless_env = dict(env, QT_QPA_PLATFORM="no-such-platform")
-    headless_env.pop("DISPLAY", None)
+    env, headless_env = envs_for(home)
     empty = os.path.join(args.work, "empty-home")
     os.makedirs(os.path.join(empty, "Maildir", "cur"), exist_ok=True)
     for sub in ("new", "tmp"):
@@ -231,11 +239,7 @@ def many_run(args, orvane):
     print(f"{'N':>8} {'format':7} {'exporter':18} {'seconds':>8} {'msg/s':>8} {'peak RSS':>9}")
     for count in [int(c) for c in args.many.split(",") if c]:
         home = many_home(args.work, count, args.seed)
-        env = dict(ENV, HOME=home, QT_QPA_PLATFORM="offscreen")
-        env.pop("MAILDIR", None)
-        env.pop("MAIL", None)
-        headless_env = dict(env, QT_QPA_PLATFORM="no-such-platform")
-        headless_env.pop("DISPLAY", None)
+        env, headless_env = envs_for(home)
         for fmt, store, folder in (("maildir", "Maildir", "Inbox"), ("mbox", "Mail", "many")):
             for name, cmd, cmd_env in (
                     ("window offscreen", [args.bench, store, folder, out], env),
@@ -426,9 +430,7 @@ def main():
     for count in [int(c) for c in args.counts.split(",") if c]:
         home = corpus(args.work, count, args.seed)
         maildir, mbox = os.path.join(home, "Maildir"), os.path.join(home, "Mail", "bench")
-        env = dict(ENV, HOME=home, QT_QPA_PLATFORM="offscreen")
-        env.pop("MAILDIR", None)
-        env.pop("MAIL", None)
+        env, headless_env = envs_for(home)
         files = sorted(os.path.join(maildir, "cur", f) for f in os.listdir(os.path.join(maildir, "cur")))
         file_list = os.path.join(args.work, f"files-{count}-{args.seed}")
         with open(file_list, "w") as f:
@@ -449,8 +451,6 @@ def main():
                                              fmt, source, out], ENV),
                     "Orvane offscreen": ([args.bench, store, folder, out], env),
                 }
-                headless_env = dict(env, QT_QPA_PLATFORM="no-such-platform")
-                headless_env.pop("DISPLAY", None)
                 runs["Orvane headless"] = ([orvane, "--export", f"{store}/{folder}", "-o", out],
                                            headless_env)
                 if xvfb:
@@ -507,8 +507,7 @@ def main():
     if args.tree:
         # The folders below it are listed when the folder is picked, before the export starts.
         home = folder_tree(args.work, args.tree)
-        env = dict(ENV, HOME=home, QT_QPA_PLATFORM="offscreen")
-        env.pop("MAILDIR", None)
+        env, _ = envs_for(home)
         for store in ("Maildir", "Mail"):
             best = min(float(measured([args.bench, store, "Archive", out], env)[2].split()[-1])
                        for _ in range(args.repeat))

@@ -7,20 +7,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "window/DialogText.h"
+
 namespace window {
-namespace {
-
-QLabel* NewText(const QString& text, QWidget* parent) {
-  auto* label = new QLabel(text, parent);
-  // Account names and server replies are shown as they are, never read as markup.
-  label->setTextFormat(Qt::PlainText);
-  label->setWordWrap(true);
-  // Wide enough that a usual account name and server fit on one line, and a reason on two.
-  label->setMinimumWidth(label->fontMetrics().averageCharWidth() * 75);
-  return label;
-}
-
-}  // namespace
 
 PasswordDialog::PasswordDialog(const QString& account, const QString& server,
                                const QString& problem, QWidget* parent)
@@ -28,10 +17,11 @@ PasswordDialog::PasswordDialog(const QString& account, const QString& server,
   setWindowTitle(QStringLiteral("Orvane"));
   setModal(true);
 
-  lblAccount = NewText(QStringLiteral("Enter the password of the account \u201C%1\u201D on %2.")
-                           .arg(account, server),
-                       this);
-  lblProblem = NewText(problem, this);
+  lblAccount =
+      NewDialogText(QStringLiteral("Enter the password of the account \u201C%1\u201D on %2.")
+                        .arg(account, server),
+                    this);
+  lblProblem = NewDialogText(problem, this);
   lblProblem->setAccessibleName(QStringLiteral("Why the last try failed"));
   lblProblem->setVisible(!problem.isEmpty());
 

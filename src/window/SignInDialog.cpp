@@ -7,33 +7,23 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "window/DialogText.h"
+
 namespace window {
-namespace {
-
-QLabel* NewText(const QString& text, QWidget* parent) {
-  auto* label = new QLabel(text, parent);
-  // Account names and servers' answers are shown as they are, never read as markup.
-  label->setTextFormat(Qt::PlainText);
-  label->setWordWrap(true);
-  label->setMinimumWidth(label->fontMetrics().averageCharWidth() * 75);
-  return label;
-}
-
-}  // namespace
 
 SignInDialog::SignInDialog(const store::imap::Account& account, const QString& problem,
                            QWidget* parent, const QString& note)
     : QDialog(parent), signIn_(std::make_shared<discovery::OAuthSignIn>(account)) {
   setWindowTitle(QStringLiteral("Orvane"));
   setModal(true);
-  lblAccount = NewText(
+  lblAccount = NewDialogText(
       QStringLiteral("Sign in to the account \u201C%1\u201D on %2 in your web "
                      "browser. Orvane has opened the sign-in page and waits "
                      "here until the provider answers.")
               .arg(QString::fromStdString(account.name), QString::fromStdString(account.Server())) +
           (note.isEmpty() ? QString() : "\n\n" + note),
       this);
-  lblProblem = NewText(problem, this);
+  lblProblem = NewDialogText(problem, this);
   lblProblem->setAccessibleName(QStringLiteral("Why the last try failed"));
   lblProblem->setVisible(!problem.isEmpty());
 
