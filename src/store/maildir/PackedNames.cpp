@@ -56,7 +56,7 @@ void PackedNames::PutRun(std::string_view run) {
     PutNumber(value);
     return;
   }
-  auto known = runIds_.find(std::string(run));
+  auto known = runIds_.find(run);
   if (known == runIds_.end() && runs_.size() < kMostRuns) {
     known = runIds_.emplace(std::string(run), static_cast<std::uint32_t>(runs_.size())).first;
     runs_.emplace_back(run);

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -37,7 +38,14 @@ class PackedNames {
 
   std::vector<std::unique_ptr<char[]>> blocks_;
   std::size_t used_ = kBlockSize;  // of the last block
-  std::unordered_map<std::string, std::uint32_t> runIds_;
+  // Looked up by the run's own bytes: a name is packed without a string made of each run.
+  struct RunHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view run) const {
+      return std::hash<std::string_view>()(run);
+    }
+  };
+  std::unordered_map<std::string, std::uint32_t, RunHash, std::equal_to<>> runIds_;
   std::vector<std::string> runs_;
   std::string scratch_;  // the name being packed
 };
