@@ -46,11 +46,19 @@ std::string OAuthTokens::Renewed() {
                                    renewed.problem);
   }
   // A server may keep the refresh token it gave, or give a new one with each renewal.
+  const bool rotated =
+      !renewed.refreshToken.empty() && renewed.refreshToken != grant_.refreshToken;
   if (renewed.refreshToken.empty()) renewed.refreshToken = grant_.refreshToken;
   Wipe(grant_.accessToken);
   Wipe(grant_.refreshToken);
   grant_ = std::move(renewed);
+  if (rotated && keep_) keep_(grant_.refreshToken);
   return grant_.accessToken;
+}
+
+void OAuthTokens::KeepRenewedRefreshTokens(std::function<void(const std::string&)> keep) {
+  std::lock_guard lock(mutex_);
+  keep_ = std::move(keep);
 }
 
 std::string OAuthTokens::RefreshToken() const {

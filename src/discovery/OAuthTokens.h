@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <mutex>
 #include <string>
 
@@ -22,11 +23,15 @@ class OAuthTokens : public store::imap::AccessTokens {
 
   // The refresh token, for the secret service when the user wants it remembered.
   std::string RefreshToken() const;
+  // Has `keep` called with each new refresh token a renewal brings, from the renewing thread: a
+  // server that rotates them refuses the old one next time.
+  void KeepRenewedRefreshTokens(std::function<void(const std::string&)> keep);
 
  private:
   store::imap::OAuth2Client client_;
   mutable std::mutex mutex_;
   TokenGrant grant_;
+  std::function<void(const std::string&)> keep_;
 };
 
 }  // namespace discovery

@@ -2,6 +2,7 @@
 
 #include <string.h>
 
+#include <QCoreApplication>
 #include <QUrlQuery>
 #include <iostream>
 #include <optional>
@@ -15,6 +16,32 @@
 #include "window/SignInDialog.h"
 
 namespace window {
+namespace {
+
+// A renewal in the middle of an export comes on the thread that reopened a connection, and may
+// bring a new refresh token; the secret service keeps it in place of the old one, asked on the
+// window's thread once it is free, renewals in the order they came.
+std::shared_ptr<discovery::OAuthTokens> KeepingRenewals(
+    std::shared_ptr<discovery::OAuthTokens> tokens, const store::imap::Account& account) {
+  tokens->KeepRenewedRefreshTokens([account](const std::string& refresh) {
+    auto token = std::make_shared<std::string>(refresh);
+    QMetaObject::invokeMethod(
+        qApp,
+        [account, token] {
+          KeptSignIn kept(account);
+          kept.Write(*token);
+          explicit_bzero(token->data(), token->size());
+          if (!kept.Unavailable().isEmpty()) {
+            std::cerr << "orvane: " << account.name << ": " << kept.Unavailable().toStdString()
+                      << "\n";
+          }
+        },
+        Qt::QueuedConnection);
+  });
+  return tokens;
+}
+
+}  // namespace
 
 std::optional<std::string> PasswordDialogPrompt::AskPassword(const std::string& account,
                                                              const std::string& server,
@@ -42,7 +69,8 @@ std::shared_ptr<store::imap::AccessTokens> PasswordDialogPrompt::SignIn(
         if (grant.refreshToken.empty()) grant.refreshToken = refresh;
         else kept->Write(grant.refreshToken);
         explicit_bzero(refresh.data(), refresh.size());
-        return std::make_shared<discovery::OAuthTokens>(account.oauth2, std::move(grant));
+        return KeepingRenewals(
+            std::make_shared<discovery::OAuthTokens>(account.oauth2, std::move(grant)), account);
       }
       explicit_bzero(refresh.data(), refresh.size());
       why = "The authorization server refused the sign-in Orvane remembered: " +
@@ -68,6 +96,7 @@ std::shared_ptr<store::imap::AccessTokens> PasswordDialogPrompt::SignIn(
       std::cerr << "orvane: " << account.name << ": " << kept->Unavailable().toStdString()
                 << "\n";
     }
+    if (kept->Unavailable().isEmpty()) return KeepingRenewals(std::move(tokens), account);
   }
   return tokens;
 }

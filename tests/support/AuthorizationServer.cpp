@@ -31,6 +31,8 @@ std::string AuthorizationServer::Command(const char* command) {
 
 void AuthorizationServer::Revoke() { Command("revoke"); }
 
+void AuthorizationServer::Rotate() { Command("rotate"); }
+
 Browser::Browser(Acts acts) : acts(acts) { QDesktopServices::setUrlHandler("http", this, "open"); }
 
 Browser::~Browser() { QDesktopServices::unsetUrlHandler("http"); }

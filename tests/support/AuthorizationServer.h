@@ -19,6 +19,8 @@ class AuthorizationServer {
   std::string url() const { return url_; }  // "http://127.0.0.1:<port>"
   // Refuses every refresh token from now on, as a provider does once the user revokes access.
   void Revoke();
+  // Gives a new refresh token with each renewal from now on, refusing the one it replaced.
+  void Rotate();
 
  private:
   std::string Command(const char* command);

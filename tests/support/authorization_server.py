@@ -8,8 +8,9 @@ user is taken to have agreed), remembering the PKCE challenge; /token exchanges 
 only with the verifier whose SHA-256 is that challenge, and renews access with a refresh token.
 Access tokens are JWTs for USER signed with HMAC-SHA256 under KEY, good for LIFETIME seconds, as
 the test Dovecot checks them. The first line written is the port. A line "revoke" on standard
-input, answered with a line, refuses every refresh token from then on. The server ends with its
-standard input.
+input, answered with a line, refuses every refresh token from then on; a line "rotate" has each
+renewal give a new refresh token and refuse the one it was asked with from then on. The server
+ends with its standard input.
 """
 
 import base64
@@ -27,7 +28,7 @@ from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 KEY, USER, LIFETIME = sys.argv[1].encode(), sys.argv[2], int(sys.argv[3])
 codes = {}  # code -> (challenge, redirect address, client id)
 refresh_tokens = set()
-state = {"revoked": False}
+state = {"revoked": False, "rotating": False}
 lock = threading.Lock()
 
 
@@ -101,8 +102,13 @@ class Handler(BaseHTTPRequestHandler):
             if grant == "refresh_token":
                 if state["revoked"] or form.get("refresh_token") not in refresh_tokens:
                     return self.refuse("The refresh token was revoked.")
-                return self.answer(200, {"access_token": access_token(), "token_type": "Bearer",
-                                         "expires_in": LIFETIME})
+                answer = {"access_token": access_token(), "token_type": "Bearer",
+                          "expires_in": LIFETIME}
+                if state["rotating"]:
+                    refresh_tokens.discard(form["refresh_token"])
+                    answer["refresh_token"] = secrets.token_urlsafe(24)
+                    refresh_tokens.add(answer["refresh_token"])
+                return self.answer(200, answer)
         self.answer(400, {"error": "unsupported_grant_type"})
 
 
@@ -112,6 +118,9 @@ def commands():
             if line.strip() == "revoke":
                 state["revoked"] = True
                 print("revoked", flush=True)
+            elif line.strip() == "rotate":
+                state["rotating"] = True
+                print("rotating", flush=True)
     # The test is gone, however it ended.
     os._exit(0)
 

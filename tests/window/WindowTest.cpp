@@ -876,8 +876,9 @@ INSTANTIATE_TEST_SUITE_P(Desktop, KeptBy, testing::ValuesIn(kKeepers),
 // Neither code nor token is left anywhere in the home, nor shown, nor written to standard error.
 // Asked to remember the sign-in, the program keeps the refresh token in the desktop's secret
 // service (a real one of the test's own) and signs in with it at the next start without the
-// browser, or, once it is refused, in the browser again; not asked, it keeps nothing there.
-enum class Remember { No, Kept, KeptThenRevoked, NoSecretService };
+// browser, or, once it is refused, in the browser again; not asked, it keeps nothing there. A
+// provider that gives a new refresh token with each renewal has the new one kept.
+enum class Remember { No, Kept, KeptThenRevoked, KeptAndRotated, NoSecretService };
 
 // A desktop's secret service of the test's own: a session bus in the home and a keyring daemon
 // on it, unlocked with the test's password. Ends with the test.
@@ -954,6 +955,8 @@ const SignIn kSignIns[] = {
      Remember::Kept},
     {"RememberedButRevokedSignsInAgain", "plain oauthbearer", Browser::Acts::Follow, 600, false,
      {}, Remember::KeptThenRevoked},
+    {"RememberedAndRenewedWithNewRefreshTokens", "plain xoauth2", Browser::Acts::Follow, 3, false,
+     {}, Remember::KeptAndRotated},
     {"RememberedWithoutASecretService", "plain xoauth2", Browser::Acts::Follow, 600, false, {},
      Remember::NoSecretService},
 };
@@ -975,6 +978,7 @@ TEST_P(SignsIn, AtTheProviderInTheBrowserThenExportsAsAPasswordAccountDoesOrSays
   home.SetEnv("SSL_CERT_FILE", server.caFile());
   AuthorizationServer authorization(key, "ann", row.lifetime);
   if (row.revoked) authorization.Revoke();
+  if (row.remember == Remember::KeptAndRotated) authorization.Rotate();
   // The same mailbox twice: with the password over STARTTLS, and signed in over TLS.
   home.Write(".config/orvane/accounts.conf",
              "[Password]\nhost = 127.0.0.1\nport = " + std::to_string(server.imapPort()) +
@@ -1078,7 +1082,8 @@ TEST_P(SignsIn, AtTheProviderInTheBrowserThenExportsAsAPasswordAccountDoesOrSays
   ASSERT_FALSE(code.isEmpty());
   std::vector<std::string> secretTexts = {"eyJ", "s3cr3t-of-test", code.toStdString()};
   const std::string kept = secrets.Kept();
-  if (row.remember == Remember::Kept || row.remember == Remember::KeptThenRevoked) {
+  if (row.remember == Remember::Kept || row.remember == Remember::KeptThenRevoked ||
+      row.remember == Remember::KeptAndRotated) {
     ASSERT_GE(kept.size(), 20u) << "the refresh token is kept in the secret service";
     secretTexts.push_back(kept);
     // The next start signs in with it, without the browser; once it is refused, in the browser,
@@ -1098,10 +1103,13 @@ TEST_P(SignsIn, AtTheProviderInTheBrowserThenExportsAsAPasswordAccountDoesOrSays
     again.Start();
     signIns += seen;
     EXPECT_EQ(Entries(*again.List1), (QStringList{"Password", "Work mail"}));
-    if (row.remember == Remember::Kept) {
+    if (row.remember != Remember::KeptThenRevoked) {
+      // The kept token is the last one given, renewals in the middle of the exports included:
+      // an older one would now be refused.
       EXPECT_EQ(browser.opened.size(), pages);
       EXPECT_EQ(seen, QStringList());
-      EXPECT_EQ(secrets.Kept(), kept);
+      if (row.remember == Remember::Kept) EXPECT_EQ(secrets.Kept(), kept);
+      else EXPECT_NE(secrets.Kept(), kept);
     } else {
       EXPECT_EQ(browser.opened.size(), pages + 1);
       EXPECT_EQ(seen.join(" / ").toStdString(),
