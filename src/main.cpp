@@ -46,8 +46,12 @@ int WithoutWindow(int argc, char* argv[]) {
           if (type == QtFatalMsg) std::cerr << text.toLocal8Bit().constData() << "\n";
         });
         QGuiApplication app(argc, argv);
-        return options.mode == cli::Options::Mode::List ? cli::RunList(options)
-                                                        : cli::RunExport(options);
+        const int status = options.mode == cli::Options::Mode::List ? cli::RunList(options)
+                                                                    : cli::RunExport(options);
+        // What the export's threads left for this one: a refresh token a renewal brought, for
+        // the desktop's secret service.
+        QCoreApplication::sendPostedEvents();
+        return status;
       }
       case cli::Options::Mode::Window:
         break;

@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "cli/CommandLine.h"
+#include "discovery/KeptSignIn.h"
 #include "store/reading/FileReading.h"
 
 namespace cli {
@@ -44,6 +45,31 @@ std::optional<std::string> TerminalPrompt::AskPassword(const std::string& accoun
   (void)!::write(tty.get(), "\n", 1);
   if (n != 1) return std::nullopt;  // end of input: the account is skipped
   return password;
+}
+
+std::shared_ptr<store::imap::AccessTokens> TerminalPrompt::SignIn(
+    const store::imap::Account& account, const std::string& problem) {
+  if (!onlyAccount_.empty() && account.name != onlyAccount_) return nullptr;
+  const std::string name = account.name + " on " + account.Server();
+  if (!problem.empty()) {
+    // The server refused what the remembered sign-in gave: asking again would give the same.
+    std::fprintf(stderr, "orvane: %s: %s\n", name.c_str(), problem.c_str());
+    return nullptr;
+  }
+  std::string why;
+  if (account.oauth2.remember) {
+    discovery::KeptSignIn kept(account);
+    if (auto tokens = discovery::SignInAsKept(account, kept, why)) return tokens;
+    if (why.empty()) why = kept.Unavailable().toStdString();
+    if (why.empty()) why = "No sign-in is remembered for it yet.";
+  }
+  std::fprintf(stderr,
+               "orvane: %s: %s%sThe account signs in with OAuth2 in a web browser, which needs "
+               "the window: sign in there once with \"remember = yes\" in the account's lines of "
+               "the account file, and the command line signs in as remembered. It is left "
+               "out.\n",
+               name.c_str(), why.c_str(), why.empty() ? "" : " ");
+  return nullptr;
 }
 
 std::string ReadPasswordFile(const std::string& path) {

@@ -9,7 +9,9 @@ namespace cli {
 
 // Gives IMAP accounts their password without a window: the first line of a password file, else
 // typed on the terminal with nothing echoed. Never from an argument or the environment. With a
-// store named, only that account is logged on to; the others are skipped without a word.
+// store named, only that account is logged on to; the others are skipped without a word. An
+// OAuth2 account signs in with the sign-in the window remembered for it, if any: a web browser
+// needs the window.
 class TerminalPrompt : public discovery::PasswordPrompt {
  public:
   // `password` is the password file's, when one was given.
@@ -18,6 +20,8 @@ class TerminalPrompt : public discovery::PasswordPrompt {
 
   std::optional<std::string> AskPassword(const std::string& account, const std::string& server,
                                          const std::string& problem) override;
+  std::shared_ptr<store::imap::AccessTokens> SignIn(const store::imap::Account& account,
+                                                    const std::string& problem) override;
 
  private:
   std::optional<std::string> password_;

@@ -2,46 +2,17 @@
 
 #include <string.h>
 
-#include <QCoreApplication>
-#include <QUrlQuery>
 #include <iostream>
 #include <optional>
 
+#include "discovery/KeptSignIn.h"
 #include "discovery/OAuthTokens.h"
 #include "discovery/Service.h"
-#include "discovery/TokenEndpoint.h"
-#include "window/KeptSignIn.h"
 #include "window/MsgBox.h"
 #include "window/PasswordDialog.h"
 #include "window/SignInDialog.h"
 
 namespace window {
-namespace {
-
-// A renewal in the middle of an export comes on the thread that reopened a connection, and may
-// bring a new refresh token; the secret service keeps it in place of the old one, asked on the
-// window's thread once it is free, renewals in the order they came.
-std::shared_ptr<discovery::OAuthTokens> KeepingRenewals(
-    std::shared_ptr<discovery::OAuthTokens> tokens, const store::imap::Account& account) {
-  tokens->KeepRenewedRefreshTokens([account](const std::string& refresh) {
-    auto token = std::make_shared<std::string>(refresh);
-    QMetaObject::invokeMethod(
-        qApp,
-        [account, token] {
-          KeptSignIn kept(account);
-          kept.Write(*token);
-          explicit_bzero(token->data(), token->size());
-          if (!kept.Unavailable().isEmpty()) {
-            std::cerr << "orvane: " << account.name << ": " << kept.Unavailable().toStdString()
-                      << "\n";
-          }
-        },
-        Qt::QueuedConnection);
-  });
-  return tokens;
-}
-
-}  // namespace
 
 std::optional<std::string> PasswordDialogPrompt::AskPassword(const std::string& account,
                                                              const std::string& server,
@@ -54,28 +25,13 @@ std::optional<std::string> PasswordDialogPrompt::AskPassword(const std::string& 
 std::shared_ptr<store::imap::AccessTokens> PasswordDialogPrompt::SignIn(
     const store::imap::Account& account, const std::string& problem) {
   QString why = QString::fromStdString(problem);
-  std::optional<KeptSignIn> kept;
+  std::optional<discovery::KeptSignIn> kept;
   if (account.oauth2.remember) kept.emplace(account);
   // A kept sign-in is tried first, once: when the server refused what it gave, the user signs in.
   if (kept && problem.empty()) {
-    std::string refresh = kept->Read();
-    if (!refresh.empty()) {
-      QUrlQuery form;
-      form.addQueryItem("grant_type", "refresh_token");
-      form.addQueryItem("refresh_token", QString::fromStdString(refresh));
-      discovery::TokenGrant grant = discovery::RequestTokens(account.oauth2, form);
-      if (grant.problem.empty()) {
-        // A server that gives a new refresh token with each renewal may refuse the old one next.
-        if (grant.refreshToken.empty()) grant.refreshToken = refresh;
-        else kept->Write(grant.refreshToken);
-        explicit_bzero(refresh.data(), refresh.size());
-        return KeepingRenewals(
-            std::make_shared<discovery::OAuthTokens>(account.oauth2, std::move(grant)), account);
-      }
-      explicit_bzero(refresh.data(), refresh.size());
-      why = "The authorization server refused the sign-in Orvane remembered: " +
-            QString::fromStdString(grant.problem);
-    }
+    std::string refused;
+    if (auto tokens = discovery::SignInAsKept(account, *kept, refused)) return tokens;
+    if (!refused.empty()) why = QString::fromStdString(refused);
   }
   QString note;
   if (kept && !kept->Unavailable().isEmpty() && !toldNoSecretService_) {
@@ -96,7 +52,9 @@ std::shared_ptr<store::imap::AccessTokens> PasswordDialogPrompt::SignIn(
       std::cerr << "orvane: " << account.name << ": " << kept->Unavailable().toStdString()
                 << "\n";
     }
-    if (kept->Unavailable().isEmpty()) return KeepingRenewals(std::move(tokens), account);
+    if (kept->Unavailable().isEmpty()) {
+      return discovery::KeepingRenewals(std::move(tokens), account);
+    }
   }
   return tokens;
 }

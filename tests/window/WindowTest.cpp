@@ -1119,8 +1119,39 @@ TEST_P(SignsIn, AtTheProviderInTheBrowserThenExportsAsAPasswordAccountDoesOrSays
       EXPECT_NE(secrets.Kept(), kept);
       EXPECT_GE(secrets.Kept().size(), 20u);
     }
+    if (row.remember != Remember::KeptThenRevoked) {
+      // The command line signs in as remembered too, and exports the same bytes.
+      const std::string before = secrets.Kept();
+      const Ran ran = Orvane({"--export", "Work mail/INBOX", "-o", home / "command-line.txt"});
+      EXPECT_EQ(ran.status, 0) << ran.err;
+      EXPECT_EQ(FileBytes(home / "command-line.txt"), plain.toStdString());
+      EXPECT_EQ(browser.opened.size(), pages);
+      if (row.remember == Remember::KeptAndRotated) EXPECT_NE(secrets.Kept(), before);
+      else EXPECT_EQ(secrets.Kept(), before);
+      signIns << QString::fromStdString(ran.err);
+      // What it kept is taken the next time, renewals of its own export's threads included.
+      const Ran next = Orvane({"--export", "Work mail/INBOX", "-o", home / "command-line.txt"});
+      EXPECT_EQ(next.status, 0) << next.err;
+    }
   } else {
     EXPECT_EQ(kept, "") << "nothing is kept in the secret service";
+  }
+  if (row.remember != Remember::Kept && row.remember != Remember::KeptAndRotated) {
+    // Without a window, nor a sign-in remembered that the provider takes, the command line says
+    // what the account needs.
+    const Ran ran = Orvane({"--export", "Work mail/INBOX", "-o", home / "command-line.txt"});
+    const std::string why =
+        row.remember == Remember::No ? ""
+        : row.remember == Remember::NoSecretService
+            ? unremembered.trimmed().toStdString() + " "
+            : "The authorization server refused the sign-in Orvane remembered: The refresh token "
+              "was revoked. (invalid_grant) ";
+    EXPECT_EQ(ran.err.substr(0, ran.err.find('\n') + 1),
+              "orvane: Work mail on 127.0.0.1:" + std::to_string(server.imapsPort()) + ": " + why +
+                  "The account signs in with OAuth2 in a web browser, which needs the window: "
+                  "sign in there once with \"remember = yes\" in the account's lines of the "
+                  "account file, and the command line signs in as remembered. It is left out.\n");
+    signIns << QString::fromStdString(ran.err);
   }
   if (row.remember == Remember::NoSecretService) {
     EXPECT_EQ(QString::fromStdString(FileBytes(home / "stderr.txt")).count("secret service"), 1);
