@@ -91,6 +91,15 @@ class GzipBytes : public Decompressor {
         stream_.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(input.data()));
         stream_.avail_in = static_cast<uInt>(input.size());
       }
+      // Zero bytes after a member are padding (a tape block, a disk image's rest), as gzip itself
+      // takes them, not damage; anything after them is read on as a member.
+      if (betweenMembers_ && *stream_.next_in == 0) {
+        while (stream_.avail_in > 0 && *stream_.next_in == 0) {
+          ++stream_.next_in;
+          --stream_.avail_in;
+        }
+        continue;
+      }
       betweenMembers_ = false;
       const int result = inflate(&stream_, Z_NO_FLUSH);
       if (result == Z_STREAM_END) {
