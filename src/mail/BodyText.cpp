@@ -1,7 +1,11 @@
 #include "mail/BodyText.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <memory>
+#include <optional>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "mail/Charset.h"
@@ -152,6 +156,59 @@ GObjectPtr<GMimeStream> DecodedContent(GMimePart* part, std::string_view& bytes)
   return out;
 }
 
+// The part's content with its transfer encoding undone, read a piece at a time, as the part's
+// data wrapper decodes it whole.
+class ContentReader {
+ public:
+  ContentReader(GMimePart* part, std::size_t pieceSize) : pieceSize_(pieceSize) {
+    GMimeDataWrapper* content = g_mime_part_get_content(part);
+    source_ = content ? g_mime_data_wrapper_get_stream(content) : nullptr;
+    if (!source_) return;
+    g_mime_stream_reset(source_);
+    switch (g_mime_data_wrapper_get_encoding(content)) {
+      case GMIME_CONTENT_ENCODING_BASE64:
+      case GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE:
+      case GMIME_CONTENT_ENCODING_UUENCODE: {
+        stream_.reset(g_mime_stream_filter_new(source_));
+        GObjectPtr<GMimeFilter> filter(
+            g_mime_filter_basic_new(g_mime_data_wrapper_get_encoding(content), FALSE));
+        g_mime_stream_filter_add(GMIME_STREAM_FILTER(stream_.get()), filter.get());
+        break;
+      }
+      default:
+        stream_.reset(GMIME_STREAM(g_object_ref(source_)));
+    }
+  }
+  ~ContentReader() {
+    if (source_) g_mime_stream_reset(source_);
+  }
+  ContentReader(const ContentReader&) = delete;
+  ContentReader& operator=(const ContentReader&) = delete;
+
+  // The next piece, or what is left when that is less; `last` when nothing follows it.
+  std::string_view Next(bool& last) {
+    std::size_t filled = 0;
+    last = !stream_ || g_mime_stream_eos(stream_.get());
+    while (!last && filled < pieceSize_) {
+      if (filled == piece_.size()) {
+        piece_.resize(std::min(pieceSize_, std::max(kReadSize, 2 * piece_.size())));
+      }
+      const ssize_t read =
+          g_mime_stream_read(stream_.get(), piece_.data() + filled, piece_.size() - filled);
+      if (read > 0) filled += static_cast<std::size_t>(read);
+      last = read < 0 || g_mime_stream_eos(stream_.get());
+    }
+    return std::string_view(piece_.data(), filled);
+  }
+
+ private:
+  static constexpr std::size_t kReadSize = 65536;
+  std::size_t pieceSize_;
+  GMimeStream* source_ = nullptr;
+  GObjectPtr<GMimeStream> stream_;
+  std::string piece_;
+};
+
 bool IsAscii(std::string_view bytes) {
   return std::none_of(bytes.begin(), bytes.end(), [](char c) { return c & 0x80; });
 }
@@ -180,6 +237,128 @@ std::string_view ToUtf8(std::string_view bytes, const char* declared, std::strin
   return converted = DecodeUnlabelled(bytes);
 }
 
+// Texts follow each other with one empty line between them.
+void StartText(std::string& body) {
+  if (!body.empty()) body += body.ends_with("\r\n") ? "\r\n" : "\r\n\r\n";
+}
+
+// A way of reading content as UTF-8 text: the bytes as they are, or decoded from a charset.
+struct Way {
+  const char* charset = nullptr;
+  TextDecoder::Invalid invalid = TextDecoder::Invalid::kReplace;
+};
+
+// Content read one way with CR LF line breaks, a piece at a time.
+class PieceReading {
+ public:
+  explicit PieceReading(Way way) {
+    if (way.charset) decoder_ = std::make_unique<TextDecoder>(way.charset, way.invalid);
+  }
+
+  TextDecoder* decoder() { return decoder_.get(); }
+
+  // Appends the piece's text to `out`.
+  void Feed(std::string_view piece, bool last, std::string& out) {
+    if (decoder_) {
+      decoded_.clear();
+      decoder_->Decode(piece, last, decoded_);
+      piece = decoded_;
+    }
+    lines_.Append(piece, out);
+    if (last) lines_.Finish(out);
+  }
+
+  // The size of the piece's text, which is not kept.
+  std::size_t Measure(std::string_view piece, bool last) {
+    measured_.clear();
+    Feed(piece, last, measured_);
+    return measured_.size();
+  }
+
+ private:
+  std::unique_ptr<TextDecoder> decoder_;
+  std::string decoded_, measured_;
+  CrLfWriter lines_;
+};
+
+// Reads the part's content once, handing each piece to `feed(piece, last)`.
+template <class Feed>
+void EachPiece(GMimePart* part, std::size_t pieceSize, Feed feed) {
+  ContentReader reader(part, pieceSize);
+  for (bool last = false; !last;) {
+    const std::string_view piece = reader.Next(last);
+    feed(piece, last);
+  }
+}
+
+// The size of the text the part's content gives read one way; `readable` tells whether that way
+// reads it at all (see TextDecoder::readable).
+std::size_t Measure(GMimePart* part, std::size_t pieceSize, Way way, bool& readable) {
+  PieceReading reading(way);
+  std::size_t size = 0;
+  EachPiece(part, pieceSize,
+            [&](std::string_view piece, bool last) { size += reading.Measure(piece, last); });
+  readable = !reading.decoder() || reading.decoder()->readable();
+  return size;
+}
+
+// Appends the text of a part whose content is larger than one piece: what ToUtf8 and
+// AppendWithCrLf give for the whole content, holding no more of it than a piece besides the
+// body. The first reading judges the content as ToUtf8 does and measures the text; one more may
+// be needed to measure a way of reading it found only then; the last appends the text, in room
+// made for all of it at once.
+void AppendLargeText(GMimePart* part, const char* declared, std::size_t pieceSize,
+                     std::string& body) {
+  const char* name = declared && *declared ? g_mime_charset_iconv_name(declared) : nullptr;
+  const bool utf8Declared =
+      name && (g_ascii_strcasecmp(name, "UTF-8") == 0 || g_ascii_strcasecmp(name, "US-ASCII") == 0);
+  Utf8Check utf8;
+  bool ascii = true;
+  PieceReading asIs(Way{});
+  std::size_t asIsSize = 0, declaredSize = 0;
+  std::optional<PieceReading> inDeclared;
+  if (name && !utf8Declared) inDeclared.emplace(Way{name});
+  if (inDeclared && !inDeclared->decoder()->ok()) inDeclared.reset();
+  EachPiece(part, pieceSize, [&](std::string_view piece, bool last) {
+    utf8.Add(piece);
+    ascii = ascii && IsAscii(piece);
+    asIsSize += asIs.Measure(piece, last);
+    if (inDeclared) declaredSize += inDeclared->Measure(piece, last);
+  });
+
+  std::optional<std::pair<Way, std::size_t>> chosen;
+  if (utf8Declared && utf8.Valid()) chosen.emplace(Way{}, asIsSize);
+  if (!chosen && inDeclared) {
+    // Only the bytes the charset cannot read are lost; but 8-bit bytes it cannot read that are
+    // valid UTF-8 are UTF-8.
+    const TextDecoder& decoder = *inDeclared->decoder();
+    if (decoder.readable() && (decoder.complete() || !utf8.Valid() || ascii)) {
+      chosen.emplace(Way{name}, declaredSize);
+    }
+  }
+  // Missing, unknown or wrongly declared: judged by the bytes themselves.
+  if (!chosen && utf8.Valid()) chosen.emplace(Way{}, asIsSize);
+  bool readable = false;
+  if (!chosen) {
+    // UTF-8 with a few invalid bytes loses only those; 8-bit bytes that are no UTF-8 at all are a
+    // legacy charset's.
+    const std::size_t size = Measure(part, pieceSize, Way{"UTF-8"}, readable);
+    if (readable) chosen.emplace(Way{"UTF-8"}, size);
+  }
+  if (!chosen) {
+    const Way unlabelled{kUnlabelledCharset, TextDecoder::Invalid::kLatin1};
+    chosen.emplace(unlabelled, Measure(part, pieceSize, unlabelled, readable));
+  }
+
+  const auto [way, size] = *chosen;
+  if (size == 0) return;
+  StartText(body);
+  body.reserve(body.size() + size);
+  PieceReading reading(way);
+  EachPiece(part, pieceSize,
+            [&](std::string_view piece, bool last) { reading.Feed(piece, last, body); });
+}
+
 }  // namespace
 
 std::vector<GMimeObject*> ReadableParts(GMimeMessage* message) {
@@ -188,27 +367,40 @@ std::vector<GMimeObject*> ReadableParts(GMimeMessage* message) {
   return pieces;
 }
 
-std::string ReadableBodyText(GMimeMessage* message) {
+std::string ReadableBodyText(GMimeMessage* message, std::size_t pieceSize) {
   std::string body;
-  for (GMimeObject* piece : ReadableParts(message)) {
+  for (GMimeObject* part : ReadableParts(message)) {
     std::string converted;
     std::string_view text;
-    GObjectPtr<GMimeStream> content;
-    if (GMIME_IS_MULTIPART(piece)) {
-      const char* prologue = g_mime_multipart_get_prologue(GMIME_MULTIPART(piece));
+    std::optional<ContentReader> content;
+    GObjectPtr<GMimeStream> whole;
+    if (GMIME_IS_MULTIPART(part)) {
+      const char* prologue = g_mime_multipart_get_prologue(GMIME_MULTIPART(part));
       text = converted = DecodeUnlabelled(prologue ? prologue : "");
     } else {
-      const char* charset = HasInvalidContentType(piece)
+      const char* charset = HasInvalidContentType(part)
                                 ? "us-ascii"
-                                : g_mime_object_get_content_type_parameter(piece, "charset");
+                                : g_mime_object_get_content_type_parameter(part, "charset");
       std::string_view bytes;
-      content = DecodedContent(GMIME_PART(piece), bytes);
-      text = ToUtf8(bytes, charset, converted);
-      if (IsType(piece, "text", "html")) text = converted = HtmlToPlainText(text);
+      if (IsType(part, "text", "html")) {
+        // HTML is rendered from its whole text.
+        whole = DecodedContent(GMIME_PART(part), bytes);
+        text = ToUtf8(bytes, charset, converted);
+        text = converted = HtmlToPlainText(text);
+      } else {
+        content.emplace(GMIME_PART(part), pieceSize);
+        bool last = false;
+        bytes = content->Next(last);
+        if (!last) {
+          content.reset();
+          AppendLargeText(GMIME_PART(part), charset, pieceSize, body);
+          continue;
+        }
+        text = ToUtf8(bytes, charset, converted);
+      }
     }
     if (text.empty()) continue;
-    // Texts follow each other with one empty line between them.
-    if (!body.empty()) body += body.ends_with("\r\n") ? "\r\n" : "\r\n\r\n";
+    StartText(body);
     AppendWithCrLf(text, body);
   }
   return body;

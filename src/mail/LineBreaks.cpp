@@ -3,16 +3,10 @@
 #include <cstring>
 
 namespace mail {
+namespace {
 
-std::string WithCrLf(std::string_view text) {
-  std::string out;
-  AppendWithCrLf(text, out);
-  return out;
-}
-
-void AppendWithCrLf(std::string_view text, std::string& out) {
-  if (text.empty()) return;
-  out.reserve(out.size() + text.size() + text.size() / 32 + 2);
+// Every line break of `text` written as CR LF, appended to `out`.
+void AppendLines(std::string_view text, std::string& out) {
   const char* data = text.data();
   const std::size_t size = text.size();
   std::size_t start = 0;
@@ -46,6 +40,37 @@ void AppendWithCrLf(std::string_view text, std::string& out) {
     out.append(data + start, lineEnd - start).append("\r\n");
     start = end + 1;
   }
+}
+
+}  // namespace
+
+std::string WithCrLf(std::string_view text) {
+  std::string out;
+  AppendWithCrLf(text, out);
+  return out;
+}
+
+void AppendWithCrLf(std::string_view text, std::string& out) {
+  if (text.empty()) return;
+  out.reserve(out.size() + text.size() + text.size() / 32 + 2);
+  AppendLines(text, out);
+}
+
+void CrLfWriter::Append(std::string_view piece, std::string& out) {
+  if (piece.empty()) return;
+  if (cr_) {
+    // The CR and an LF after it are one break; a CR alone is a break of its own.
+    out.append("\r\n");
+    if (piece.front() == '\n') piece.remove_prefix(1);
+  }
+  cr_ = !piece.empty() && piece.back() == '\r';
+  if (cr_) piece.remove_suffix(1);
+  AppendLines(piece, out);
+}
+
+void CrLfWriter::Finish(std::string& out) {
+  if (cr_) out.append("\r\n");
+  cr_ = false;
 }
 
 }  // namespace mail

@@ -9,6 +9,8 @@
 
 #include "DataFiles.h"
 #include "TempHome.h"
+#include "mail/BodyText.h"
+#include "mail/GObjectPtr.h"
 #include "mail/MessageParser.h"
 #include "mail/RtfText.h"
 
@@ -36,6 +38,21 @@ TEST_P(MessageFile, GivesTheFieldsKeptBesideIt) {
   const std::vector<std::string> names = {"headers",    "id",   "subject",          "sender",
                                           "recipients", "date", "undelivered date", "body"};
   EXPECT_EQ(FieldsText(names, given), DataFile("messages/" + GetParam() + ".fields"));
+}
+
+// A text part's content read a few bytes at a time, as a large one is read, gives the same body
+// as read whole: characters, shift states, encoded lines and CR LF pairs cut between pieces.
+TEST_P(MessageFile, GivesTheSameBodyReadInPieces) {
+  const std::string bytes = DataFile("messages/" + GetParam() + ".eml");
+  mail::GObjectPtr<GMimeStream> stream(
+      g_mime_stream_mem_new_with_buffer(bytes.data(), bytes.size()));
+  mail::GObjectPtr<GMimeParser> parser(g_mime_parser_new_with_stream(stream.get()));
+  mail::GObjectPtr<GMimeMessage> message(
+      g_mime_parser_construct_message(parser.get(), mail::ParserOptions()));
+  const std::string whole = mail::ReadableBodyText(message.get());
+  for (std::size_t size : {1, 2, 3, 7, 64}) {
+    EXPECT_EQ(mail::ReadableBodyText(message.get(), size), whole) << size << " bytes a piece";
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Messages, MessageFile, testing::ValuesIn(DataNames("messages", ".eml")),
