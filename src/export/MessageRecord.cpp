@@ -19,7 +19,7 @@ void MessageRecord::Read(ExportView& view) {
   // Empty header text selects the header-block form.
   Fetch([&] { headers_ = store::Use(message_).FieldValue(store::kTransportMessageHeaders); });
   MakeRecordSafe(headers_);
-  Fetch([&] { body_ = store::Use(message_).BodyText(); });
+  Fetch([&] { body_ = store::Use(message_).TakeBodyText(); });
   MakeRecordSafe(body_);
   Fetch([&] { subject_ = OneLine(store::Use(message_).Subject()); });
   view.SetSubjectCaption(subject_.value_or("None"));

@@ -45,6 +45,9 @@ class Message {
   // The property's value as text; throws Absent for a property the message lacks.
   virtual std::string FieldValue(std::uint32_t tag) = 0;
   virtual std::string BodyText() = 0;
+  // The body text for the message's one record, which may be hundreds of megabytes: a message
+  // that keeps it hands it over rather than copy it, and keeps none; asked for again, it fails.
+  virtual std::string TakeBodyText() { return BodyText(); }
   virtual std::string Subject() = 0;
   virtual std::string Sender() = 0;
   virtual std::string Recipients() = 0;

@@ -69,6 +69,18 @@ std::string ParsedMessage::FieldValue(std::uint32_t tag) {
   throw Error::Absent("no such property");
 }
 
+std::string& ParsedMessage::Body() {
+  Fields();
+  if (bodyTaken_) throw Error::Unreadable("the body text was handed over already");
+  return fields_->body;
+}
+
+std::string ParsedMessage::TakeBodyText() {
+  std::string body = std::move(Body());
+  bodyTaken_ = true;
+  return body;
+}
+
 std::string ParsedMessage::Sender() { return Present(Fields().sender, "no sender"); }
 
 std::string ParsedMessage::MessageDate() { return Present(Fields().date, "no date"); }

@@ -40,7 +40,8 @@ class ParsedMessage : public Message {
   ~ParsedMessage() override;
 
   std::string FieldValue(std::uint32_t tag) override;
-  std::string BodyText() override { return Fields().body; }
+  std::string BodyText() override { return Body(); }
+  std::string TakeBodyText() override;
   std::string Subject() override { return Fields().subject; }
   std::string Sender() override;
   std::string Recipients() override { return Fields().recipients; }
@@ -48,6 +49,7 @@ class ParsedMessage : public Message {
 
  private:
   const mail::MessageFields& Fields();
+  std::string& Body();
   mail::MessageFields ReadAndParse();
 
   std::function<Fetched()> read_;
@@ -55,6 +57,7 @@ class ParsedMessage : public Message {
   std::shared_ptr<ParsedAhead> ahead_;
   std::optional<mail::MessageFields> fields_;
   std::optional<Error> failure_;
+  bool bodyTaken_ = false;
 };
 
 }  // namespace store::reading
