@@ -165,6 +165,9 @@ class ContentReader {
     source_ = content ? g_mime_data_wrapper_get_stream(content) : nullptr;
     if (!source_) return;
     g_mime_stream_reset(source_);
+    // Decoding never lengthens content: a part smaller than a piece is read into room its size.
+    const gint64 length = g_mime_stream_length(source_);
+    if (length >= 0) firstRead_ = std::min(pieceSize_, static_cast<std::size_t>(length) + 1);
     switch (g_mime_data_wrapper_get_encoding(content)) {
       case GMIME_CONTENT_ENCODING_BASE64:
       case GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE:
@@ -191,7 +194,7 @@ class ContentReader {
     last = !stream_ || g_mime_stream_eos(stream_.get());
     while (!last && filled < pieceSize_) {
       if (filled == piece_.size()) {
-        piece_.resize(std::min(pieceSize_, std::max(kReadSize, 2 * piece_.size())));
+        piece_.resize(std::min(pieceSize_, std::max(firstRead_, 2 * piece_.size())));
       }
       const ssize_t read =
           g_mime_stream_read(stream_.get(), piece_.data() + filled, piece_.size() - filled);
@@ -202,8 +205,8 @@ class ContentReader {
   }
 
  private:
-  static constexpr std::size_t kReadSize = 65536;
   std::size_t pieceSize_;
+  std::size_t firstRead_ = 65536;
   GMimeStream* source_ = nullptr;
   GObjectPtr<GMimeStream> stream_;
   std::string piece_;
