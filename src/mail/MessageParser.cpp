@@ -317,11 +317,11 @@ bool HasQuotedFromLines(const MessageFile& file, std::size_t from) {
 // memory and the parser reads on from the file. The whole message is read into memory only when
 // its header section is very long or has no end, and for an mbox message with quoted "From " lines.
 MessageFields ParseInFile(MessageFile file, bool fromMbox, const Delivery& delivered) {
-  constexpr std::size_t kFirstRead = 64 << 10, kLongestHead = 16 << 20, kMargin = 64;
+  constexpr std::size_t kLongestHead = 16 << 20, kMargin = 64;
   auto whole = [&file] { return file.read(0, file.size); };
   Bytes head;
   std::optional<std::size_t> headerEnd;
-  for (std::size_t want = kFirstRead;; want *= 4) {
+  for (std::size_t want = kReadWhole;; want *= 4) {
     head = file.read(0, std::min(want, file.size));
     if (head->len == file.size) return Parse(std::move(head), nullptr, fromMbox, delivered, whole);
     headerEnd = HeaderSectionEnd(View(*head));
