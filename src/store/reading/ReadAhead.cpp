@@ -42,7 +42,8 @@ std::optional<ParsedAhead::Result> ParsedAhead::Take() {
     lock.unlock();
     {
       std::unique_lock laterLock(later->mutex_);
-      later->finished_.wait(laterLock, [&later] { return later->Finished(); });
+      later->finished_.wait_for(laterLock, kTakenTogetherWait,
+                                [&later] { return later->Finished(); });
     }
     lock.lock();
   }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
@@ -25,8 +26,11 @@ inline constexpr std::size_t kReadAhead = 16;
 inline constexpr std::size_t kReadAheadBytes = 32u << 20;
 
 // A walk that finds the message at its turn still being parsed waits for the few queued after it
-// as well, so that it and the workers wake each other once for those few, not once for each.
+// as well, so that it and the workers wake each other once for those few, not once for each; but
+// never for longer than kTakenTogetherWait, so that a large message among them does not hold up
+// the ones before it.
 inline constexpr std::size_t kTakenTogether = 4;
+inline constexpr std::chrono::milliseconds kTakenTogetherWait{5};
 
 // The bytes that messages parsed ahead may hold between them.
 class ByteBudget {
@@ -53,9 +57,9 @@ class ParsedAhead {
     FileStamp stamp;  // of the file the bytes came from
   };
 
-  // Waits while the parse is queued or under way (and then for the message kTakenTogether on as
-  // well). Gives the fields, or nothing when the read failed or the parse was dropped; the message
-  // is then read at its turn as if never read ahead.
+  // Waits while the parse is queued or under way, first for the one queued kTakenTogether after
+  // it. Gives the fields, or nothing when the read failed or the parse was dropped; the message is
+  // then read at its turn as if never read ahead.
   std::optional<Result> Take();
   ~ParsedAhead();
 
