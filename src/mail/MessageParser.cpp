@@ -113,20 +113,24 @@ std::optional<std::size_t> UnseparatedBodyStart(std::string_view text) {
   return std::nullopt;
 }
 
-// The message's bytes as the parser is to read them: `text`, then `rest` when the message goes
-// on in its file, with an empty line put in at `bodyStart` when the header section is to end
-// there; the bytes themselves are read in place, not copied.
-GObjectPtr<GMimeStream> Joined(GByteArray* bytes, std::string_view text, GMimeStream* rest,
+// The message's bytes as the parser is to read them: `bytes` from `start` on, then `rest` when
+// the message goes on in its file, with an empty line put in `bodyStart` bytes on when the header
+// section is to end there; the bytes themselves are read in place, not copied.
+GObjectPtr<GMimeStream> Joined(GByteArray* bytes, std::size_t start, GMimeStream* rest,
                                std::optional<std::size_t> bodyStart) {
+  const auto at = static_cast<gint64>(start), end = static_cast<gint64>(bytes->len);
   GObjectPtr<GMimeStream> whole(g_mime_stream_mem_new_with_byte_array(bytes));
   g_mime_stream_mem_set_owner(GMIME_STREAM_MEM(whole.get()), FALSE);
+  g_mime_stream_set_bounds(whole.get(), at, end);
   if (!rest && !bodyStart) return whole;
   std::vector<GObjectPtr<GMimeStream>> parts;
   if (bodyStart) {
+    const auto split = at + static_cast<gint64>(*bodyStart);
+    const std::string_view text = View(*bytes).substr(start);
     const bool crlf = text.substr(0, *bodyStart).ends_with("\r\n");
-    parts.emplace_back(g_mime_stream_substream(whole.get(), 0, *bodyStart));
+    parts.emplace_back(g_mime_stream_substream(whole.get(), at, split));
     parts.emplace_back(g_mime_stream_mem_new_with_buffer(crlf ? "\r\n" : "\n", crlf ? 2 : 1));
-    parts.emplace_back(g_mime_stream_substream(whole.get(), *bodyStart, text.size()));
+    parts.emplace_back(g_mime_stream_substream(whole.get(), split, end));
   } else {
     parts.push_back(std::move(whole));
   }
@@ -222,23 +226,27 @@ MessageFields WholeTextAsBody(std::string_view text, const Delivery& delivery) {
 MessageFields Parse(Bytes bytes, GMimeStream* rest, bool fromMbox, Delivery delivered,
                     const std::function<Bytes()>& whole) {
   GMimeParserOptions* options = ParserOptions();
+  // The message is the bytes from `start` on: an envelope line before it is passed over, and so
+  // are the fields taken out below, without moving the body.
+  std::size_t start = 0;
   std::string_view envelope = FirstLine(View(*bytes));
   if (IsEnvelopeLine(envelope)) {
     if (!delivered.known) delivered.envelope = envelope;
-    g_byte_array_remove_range(bytes.get(), 0, static_cast<guint>(envelope.size()));
+    start = envelope.size();
   }
-  if (fromMbox) UnquoteFromLines(*bytes);
+  if (fromMbox) UnquoteFromLines(*bytes, start);
 
-  if (!IsHeaderFieldLine(FirstLine(View(*bytes)))) {
+  if (!IsHeaderFieldLine(FirstLine(View(*bytes).substr(start)))) {
     if (rest) return Parse(whole(), nullptr, fromMbox, delivered, whole);
-    return WholeTextAsBody(View(*bytes), delivered);
+    return WholeTextAsBody(View(*bytes).substr(start), delivered);
   }
 
   // The parser reads the message without the fields no record needs; `original` gives it whole.
   std::string section;
   bool received = false;
-  const std::size_t dropped = DropUnreadFields(*bytes, section, received);
-  const std::string_view text = View(*bytes);
+  const std::size_t dropped = DropUnreadFields(*bytes, start, section, received);
+  start += dropped;
+  const std::string_view text = View(*bytes).substr(start);
   auto original = [&] {
     return dropped == 0 ? std::string(text)
                         : section + std::string(text.substr(section.size() - dropped));
@@ -247,7 +255,9 @@ MessageFields Parse(Bytes bytes, GMimeStream* rest, bool fromMbox, Delivery deli
   // The streams read the bytes in place; `bytes` outlives every GMime object below. A section
   // that lost fields ended in an empty line; any other may run straight into the body.
   GObjectPtr<GMimeStream> stream =
-      Joined(bytes.get(), text, rest, dropped == 0 ? UnseparatedBodyStart(text) : std::nullopt);
+      Joined(bytes.get(), start, rest, dropped == 0 ? UnseparatedBodyStart(text) : std::nullopt);
+  // Where the parser starts, which the offsets it gives count from.
+  const gint64 origin = g_mime_stream_tell(stream.get());
   GObjectPtr<GMimeParser> parser(g_mime_parser_new_with_stream(stream.get()));
   GObjectPtr<GMimeMessage> message(g_mime_parser_construct_message(parser.get(), options));
   if (!message) {
@@ -261,7 +271,7 @@ MessageFields Parse(Bytes bytes, GMimeStream* rest, bool fromMbox, Delivery deli
     // The header section always lies within `bytes`.
     const gint64 end = g_mime_parser_get_headers_end(parser.get());
     const std::size_t held = text.size() + dropped;
-    const std::size_t size = end < 0 ? held : std::min<std::size_t>(end + dropped, held);
+    const std::size_t size = end < 0 ? held : std::min<std::size_t>(end - origin + dropped, held);
     if (dropped == 0) {
       fields.transportHeaders = TransportHeaderText(text.substr(0, size));
     } else if (size <= section.size()) {
@@ -317,11 +327,11 @@ bool HasQuotedFromLines(const MessageFile& file, std::size_t from) {
 // memory and the parser reads on from the file. The whole message is read into memory only when
 // its header section is very long or has no end, and for an mbox message with quoted "From " lines.
 MessageFields ParseInFile(MessageFile file, bool fromMbox, const Delivery& delivered) {
-  constexpr std::size_t kFirstRead = 64 << 10, kLongestHead = 16 << 20, kMargin = 64;
+  constexpr std::size_t kLongestHead = 16 << 20, kMargin = 64;
   auto whole = [&file] { return file.read(0, file.size); };
   Bytes head;
   std::optional<std::size_t> headerEnd;
-  for (std::size_t want = kFirstRead;; want *= 4) {
+  for (std::size_t want = kReadWhole;; want *= 4) {
     head = file.read(0, std::min(want, file.size));
     if (head->len == file.size) return Parse(std::move(head), nullptr, fromMbox, delivered, whole);
     headerEnd = HeaderSectionEnd(View(*head));

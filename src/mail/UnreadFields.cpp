@@ -44,9 +44,10 @@ bool IsBlankLine(std::string_view line) {
 
 }  // namespace
 
-std::size_t DropUnreadFields(GByteArray& bytes, std::string& section, bool& received) {
+std::size_t DropUnreadFields(GByteArray& bytes, std::size_t start, std::string& section,
+                             bool& received) {
   received = false;
-  const std::string_view text(reinterpret_cast<const char*>(bytes.data), bytes.len);
+  const std::string_view text(reinterpret_cast<const char*>(bytes.data) + start, bytes.len - start);
   // The byte ranges to drop, each a field with its folded lines.
   std::vector<std::pair<std::size_t, std::size_t>> drops;
   bool dropping = false, anyReceived = false;
@@ -76,15 +77,15 @@ std::size_t DropUnreadFields(GByteArray& bytes, std::string& section, bool& rece
   if (drops.empty()) return 0;
   section.assign(text.substr(0, at));
 
-  std::size_t write = drops.front().first, dropped = 0;
-  for (std::size_t i = 0; i < drops.size(); ++i) {
-    const std::size_t keep = drops[i].second;
-    const std::size_t keepEnd = i + 1 < drops.size() ? drops[i + 1].first : bytes.len;
-    std::memmove(bytes.data + write, bytes.data + keep, keepEnd - keep);
-    write += keepEnd - keep;
+  // The kept runs before each dropped field move, last first, up against what follows them.
+  std::size_t write = drops.back().second, dropped = 0;
+  for (std::size_t i = drops.size(); i-- > 0;) {
+    const std::size_t keep = i > 0 ? drops[i - 1].second : 0;
+    const std::size_t keepSize = drops[i].first - keep;
+    write -= keepSize;
+    std::memmove(bytes.data + start + write, bytes.data + start + keep, keepSize);
     dropped += drops[i].second - drops[i].first;
   }
-  g_byte_array_set_size(&bytes, static_cast<guint>(bytes.len - dropped));
   received = anyReceived;
   return dropped;
 }

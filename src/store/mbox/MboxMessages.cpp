@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <string>
 
+#include "mail/MessageParser.h"
 #include "store/mbox/MboxScanner.h"
 #include "store/mbox/MboxSpans.h"
 #include "store/reading/FileReading.h"
@@ -68,15 +69,20 @@ class MboxMessages::Index {
   }
 
  private:
-  // The message for the parser to read from the file itself, through a descriptor of its own
-  // (the parser seeks, and messages are parsed on several threads at once) opened on this very
-  // file, even when another has taken its name since. Where that cannot be had, its bytes.
+  // A message the parser would read whole anyway is read here, with one read on the shared
+  // descriptor. A larger one is for the parser to read from the file itself, through a descriptor
+  // of its own (the parser seeks, and messages are parsed on several threads at once) opened on
+  // this very file, even when another has taken its name since; where that cannot be had, its
+  // bytes.
   Fetched Read(const MboxScanner::Span& span) const {
-    Fetched fetched{{{}, true, {}}, StampOf(file_)};
-    FileDescriptor own = OpenForReading("/proc/self/fd/" + std::to_string(file_.get()));
-    if (own.get() >= 0 && StampOf(own) == fetched.stamp) {
-      fetched.raw.file = MessageInFile(std::move(own), path_, span.begin, span.end);
-      return fetched;
+    Fetched fetched{{{}, true, {}}, {}};
+    if (static_cast<std::size_t>(span.end - span.begin) > mail::kReadWhole) {
+      fetched.stamp = StampOf(file_);
+      FileDescriptor own = OpenForReading("/proc/self/fd/" + std::to_string(file_.get()));
+      if (own.get() >= 0 && StampOf(own) == fetched.stamp) {
+        fetched.raw.file = MessageInFile(std::move(own), path_, span.begin, span.end);
+        return fetched;
+      }
     }
     fetched.raw.bytes = ReadRange(file_, path_, span.begin, span.end);
     // Taken after the read: a write during the read leaves the file newer than the stamp.

@@ -8,6 +8,10 @@
 
 #include "mail/Envelope.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace store::mbox {
 
 using mail::IsEnvelopeLine;
@@ -25,6 +29,29 @@ bool MarksDeleted(std::string_view line) {
   }
   std::string value(line.substr(kField.size()));
   return (std::strtoul(value.c_str(), nullptr, 16) & 0x0008) != 0;
+}
+
+// Looks, sixteen bytes at a time, for a line break followed by an empty line, "\n" or "\r\n",
+// among the bytes from `at` on that have two more after them before `end`. Gives that line break,
+// or nothing; `at` ends where the look stopped, every line break before it having been looked at.
+const char* BreakBeforeEmptyLine(const char*& at, const char* end) {
+#if defined(__SSE2__)
+  const __m128i lf = _mm_set1_epi8('\n'), cr = _mm_set1_epi8('\r');
+  for (; end - at >= 18; at += 16) {
+    const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+    const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 1));
+    unsigned candidates = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(here, lf))) &
+                          static_cast<unsigned>(_mm_movemask_epi8(
+                              _mm_or_si128(_mm_cmpeq_epi8(next, lf), _mm_cmpeq_epi8(next, cr))));
+    for (; candidates != 0; candidates &= candidates - 1) {
+      const char* lineBreak = at + __builtin_ctz(candidates);
+      if (lineBreak[1] == '\n' || lineBreak[2] == '\n') return lineBreak;
+    }
+  }
+#else
+  (void)end;
+#endif
+  return nullptr;
 }
 
 }  // namespace
@@ -130,6 +157,10 @@ void MboxScanner::SkipBodyLines() {
     const char* end = begin + ahead.size();
     const bool atEnd = position_ + static_cast<off_t>(ahead.size()) >= size_;
     const char* at = begin;
+    if (const char* lineBreak = BreakBeforeEmptyLine(at, end)) {
+      position_ += lineBreak + 1 - begin;
+      return;
+    }
     for (;;) {
       const void* newline = std::memchr(at, '\n', static_cast<std::size_t>(end - at));
       if (!newline) {

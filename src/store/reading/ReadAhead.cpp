@@ -36,7 +36,18 @@ std::size_t ByteBudget::mostTaken() const {
 
 std::optional<ParsedAhead::Result> ParsedAhead::Take() {
   std::unique_lock lock(mutex_);
-  finished_.wait(lock, [this] { return state_ == State::Done || state_ == State::Dropped; });
+  if (std::shared_ptr<ParsedAhead> later = later_.lock(); later && !Finished()) {
+    // The workers take messages in their order: once the later one is done, this one almost
+    // always is too.
+    lock.unlock();
+    {
+      std::unique_lock laterLock(later->mutex_);
+      later->finished_.wait_for(laterLock, kTakenTogetherWait,
+                                [&later] { return later->Finished(); });
+    }
+    lock.lock();
+  }
+  finished_.wait(lock, [this] { return Finished(); });
   // What is taken is the message being written now, no longer held ahead of it.
   budget_->Give(std::exchange(taken_, 0));
   return std::move(result_);
@@ -112,6 +123,9 @@ std::shared_ptr<Message> ReadAhead::MessageAt(std::size_t i) {
     std::optional<MessageSource> later = source_(next_);
     if (!later) break;
     std::shared_ptr<ParsedAhead> queued = Queue(later->read);
+    if (waiting_.size() >= kTakenTogether) {
+      waiting_[waiting_.size() - kTakenTogether].parsed->later_ = queued;
+    }
     waiting_.push_back({next_, std::move(*later), std::move(queued)});
   }
   return std::make_shared<ParsedMessage>(std::move(source.value()), std::move(parsed));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
@@ -23,6 +24,13 @@ inline constexpr std::size_t kReadAhead = 16;
 // holds up to about its size (its text, decoded); one larger than what is left of this is read at
 // its turn instead, so a folder of large messages costs one message's memory, not sixteen.
 inline constexpr std::size_t kReadAheadBytes = 32u << 20;
+
+// A walk that finds the message at its turn still being parsed waits for the few queued after it
+// as well, so that it and the workers wake each other once for those few, not once for each; but
+// never for longer than kTakenTogetherWait, so that a large message among them does not hold up
+// the ones before it.
+inline constexpr std::size_t kTakenTogether = 4;
+inline constexpr std::chrono::milliseconds kTakenTogetherWait{5};
 
 // The bytes that messages parsed ahead may hold between them.
 class ByteBudget {
@@ -49,8 +57,9 @@ class ParsedAhead {
     FileStamp stamp;  // of the file the bytes came from
   };
 
-  // Waits while the parse is queued or under way. Gives the fields, or nothing when the read
-  // failed or the parse was dropped; the message is then read at its turn as if never read ahead.
+  // Waits while the parse is queued or under way, first for the one queued kTakenTogether after
+  // it. Gives the fields, or nothing when the read failed or the parse was dropped; the message is
+  // then read at its turn as if never read ahead.
   std::optional<Result> Take();
   ~ParsedAhead();
 
@@ -62,7 +71,7 @@ class ParsedAhead {
       : read_(std::move(read)), budget_(std::move(budget)) {}
   void Run();
   void Drop();
-  void GiveBack();
+  bool Finished() const { return state_ == State::Done || state_ == State::Dropped; }
 
   std::mutex mutex_;
   std::condition_variable finished_;
@@ -71,6 +80,8 @@ class ParsedAhead {
   std::optional<Result> result_;
   std::shared_ptr<ByteBudget> budget_;
   std::size_t taken_ = 0;  // of the budget, while the parse is held
+  // The message queued kTakenTogether after this one; set and read on the walk's thread only.
+  std::weak_ptr<ParsedAhead> later_;
 };
 
 // Reads and parses the next few messages of a walk on worker threads while the caller writes the
