@@ -8,6 +8,7 @@
 
 #include "mail/HtmlNesting.h"
 #include "mail/SimpleHtmlText.h"
+#include "mail/StreamedHtmlText.h"
 
 namespace mail {
 namespace {
@@ -24,6 +25,20 @@ class DetachedDocument : public QTextDocument {
 // an export is that of one large document, however many threads parse.
 constexpr std::size_t kLargeHtml = 64 * 1024;
 std::mutex largeDocument;
+
+// Beyond these a document would take hundreds of megabytes (about a kilobyte a tag, ten times the
+// text), and a hostile or broken body could exhaust the machine's memory: such HTML is read in one
+// pass instead.
+constexpr std::size_t kLargestDocument = 8 << 20;
+constexpr std::size_t kMostTags = 100000;
+
+bool TooLargeForDocument(std::string_view html) {
+  if (html.size() > kLargestDocument) return true;
+  std::size_t tags = 0;
+  for (std::size_t at = html.find('<'); at != std::string_view::npos; at = html.find('<', at + 1))
+    if (++tags > kMostTags) return true;
+  return false;
+}
 
 // CR LF and a lone CR as LF. Line ends mean the same in HTML whichever they are, but the document
 // keeps a blank for each CR; without this a message read over IMAP (always CR LF) would differ
@@ -47,6 +62,7 @@ std::string HtmlToPlainText(std::string_view html) {
   if (html.find('\r') != std::string_view::npos) return HtmlToPlainText(WithLfLineEnds(html));
   // Building a document is most of the cost of an HTML body; the commonest forms need none.
   if (std::optional<std::string> text = SimpleHtmlText(html)) return std::move(*text);
+  if (TooLargeForDocument(html)) return StreamedHtmlText(html);
   return DocumentHtmlText(html);
 }
 

@@ -14,5 +14,6 @@ set(ORVANE_MAIL_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/PartsRead.cpp
   ${CMAKE_CURRENT_LIST_DIR}/RtfText.cpp
   ${CMAKE_CURRENT_LIST_DIR}/SimpleHtmlText.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/StreamedHtmlText.cpp
   ${CMAKE_CURRENT_LIST_DIR}/UnreadFields.cpp
 )
