@@ -80,6 +80,10 @@ class TextDecoder {
 // unassigned bytes stand for the control characters of the same number, so nothing is lost).
 std::string DecodeUnlabelled(std::string_view bytes);
 
+// Appends the character `c` in UTF-8; one that has no UTF-8 form (a surrogate, or past U+10FFFF)
+// as U+FFFD.
+void AppendUtf8(char32_t c, std::string& out);
+
 // The charset DecodeUnlabelled reads bytes that are no UTF-8 in, with TextDecoder::kLatin1.
 inline constexpr const char* kUnlabelledCharset = "WINDOWS-1252";
 

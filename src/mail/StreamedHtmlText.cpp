@@ -6,6 +6,8 @@
 #include <optional>
 #include <utility>
 
+#include "mail/Charset.h"
+
 namespace mail {
 namespace {
 
@@ -112,25 +114,6 @@ bool IsBlock(std::string_view name) {
                       "summary",    "table",   "td",     "th",         "tr",      "ul"});
 }
 
-void AppendUtf8(std::uint32_t c, std::string& out) {
-  if (c == 0 || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = 0xFFFD;
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
-
 // The character a reference at `at` (an "&") stands for, with `end` past its ";"; nothing when it
 // is none, and the "&" then stands for itself.
 std::optional<std::uint32_t> Reference(std::string_view html, std::size_t at, std::size_t& end) {
@@ -213,7 +196,7 @@ class TextWriter {
     if (code == 0xA0) code = ' ';
     if (pendingBlank_) out_ += ' ';
     pendingBlank_ = false;
-    AppendUtf8(code, out_);
+    AppendUtf8(code == 0 ? 0xFFFD : code, out_);
     atLineStart_ = false;
   }
   // A preformatted character, blanks and line breaks as they are.
