@@ -20,15 +20,15 @@ bool NameStarts(std::string_view name, std::string_view prefix) {
   return name.size() > prefix.size() && NameIs(name.substr(0, prefix.size()), prefix);
 }
 
+// The fields a record is made of, and those the MIME structure is read from; every other field
+// (trace, list, signature, extension, threading fields, and any number of them) is unread.
 bool Unread(std::string_view name) {
-  static constexpr std::array<std::string_view, 8> kNames = {
-      "Received",     "Return-Path",  "DKIM-Signature",
-      "Delivered-To", "Received-SPF", "Authentication-Results",
-      "X-Received",   "X-Original-To"};
-  for (std::string_view unread : kNames) {
-    if (NameIs(name, unread)) return true;
+  static constexpr std::array<std::string_view, 8> kRead = {
+      "From", "To", "Cc", "Bcc", "Subject", "Date", "Message-ID", "MIME-Version"};
+  for (std::string_view read : kRead) {
+    if (NameIs(name, read)) return false;
   }
-  return NameStarts(name, "List-") || NameStarts(name, "ARC-") || NameStarts(name, "X-");
+  return !NameStarts(name, "Content-");
 }
 
 // The name of a field line written plainly, "Name:" with nothing between; empty for any other line.

@@ -7,8 +7,9 @@
 
 namespace mail {
 
-// Takes out of a message's header section the fields no record reads (trace, list, signature
-// and extension fields), so that the MIME parser does not build objects for them; everything the
+// Takes out of a message's header section the fields no record reads (all but the addresses,
+// subject, date, Message-ID and the MIME fields), so that the MIME parser does not build objects
+// for them, however many there are; everything the
 // parser reads of the message stays as it was. Only a plainly formed section, of field lines and
 // their folded lines up to an empty line, is changed. The message is the bytes from `start` on;
 // what is kept of the section before the last field taken out moves on towards the body, which
