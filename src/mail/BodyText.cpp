@@ -212,6 +212,11 @@ class ContentReader {
   std::string piece_;
 };
 
+// Whether iconv's name for a declared charset means the bytes are UTF-8 as they stand.
+bool IsUtf8Name(const char* name) {
+  return g_ascii_strcasecmp(name, "UTF-8") == 0 || g_ascii_strcasecmp(name, "US-ASCII") == 0;
+}
+
 bool IsAscii(std::string_view bytes) {
   return std::none_of(bytes.begin(), bytes.end(), [](char c) { return c & 0x80; });
 }
@@ -221,7 +226,7 @@ std::string_view ToUtf8(std::string_view bytes, const char* declared, std::strin
   bool complete = true;
   if (declared && *declared) {
     const char* name = g_mime_charset_iconv_name(declared);
-    bool utf8 = g_ascii_strcasecmp(name, "UTF-8") == 0 || g_ascii_strcasecmp(name, "US-ASCII") == 0;
+    const bool utf8 = IsUtf8Name(name);
     if (utf8 && IsUtf8(bytes)) return bytes;
     if (!utf8) {
       // Only the bytes the charset cannot read are lost; but 8-bit bytes it cannot read that are
@@ -313,8 +318,7 @@ std::size_t Measure(GMimePart* part, std::size_t pieceSize, Way way, bool& reada
 void AppendLargeText(GMimePart* part, const char* declared, std::size_t pieceSize,
                      std::string& body) {
   const char* name = declared && *declared ? g_mime_charset_iconv_name(declared) : nullptr;
-  const bool utf8Declared =
-      name && (g_ascii_strcasecmp(name, "UTF-8") == 0 || g_ascii_strcasecmp(name, "US-ASCII") == 0);
+  const bool utf8Declared = name && IsUtf8Name(name);
   Utf8Check utf8;
   bool ascii = true;
   PieceReading asIs(Way{});

@@ -202,7 +202,9 @@ bool TextDecoder::readable() const {
 void TextDecoder::Decode(std::string_view piece, bool last, std::string& out) {
   static constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
   auto high = [](char c) { return (c & 0x80) != 0; };
-  highIn_ = highIn_ || std::any_of(piece.begin(), piece.end(), high);
+  // Only a replacing decoder is asked whether the charset reads the text at all.
+  const bool judged = mode_ == Invalid::kReplace;
+  highIn_ = highIn_ || (judged && std::any_of(piece.begin(), piece.end(), high));
   if (!ok()) {
     // No windows-1252 tables in this C library: Latin-1 loses nothing either.
     if (mode_ == Invalid::kLatin1) {
@@ -233,10 +235,11 @@ void TextDecoder::Decode(std::string_view piece, bool last, std::string& out) {
   });
   cut_ = std::string(bytes);
   const std::string_view text = std::string_view(out).substr(start);
+  if (!judged) return;
   highOut_ += std::count_if(text.begin(), text.end(), high);
   // A few decoders (UCS-4, wchar_t) pass on values beyond Unicode, which UTF-8 cannot hold. The
   // converter writes whole characters, so each piece's text is judged on its own.
-  if (mode_ == Invalid::kReplace && !IsUtf8(text)) {
+  if (!IsUtf8(text)) {
     utf8Out_ = false;
     const std::string repaired =
         QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())).toStdString();

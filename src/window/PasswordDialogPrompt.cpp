@@ -33,13 +33,15 @@ std::shared_ptr<store::imap::AccessTokens> PasswordDialogPrompt::SignIn(
     if (auto tokens = discovery::SignInAsKept(account, *kept, refused)) return tokens;
     if (!refused.empty()) why = QString::fromStdString(refused);
   }
-  QString note;
-  if (kept && !kept->Unavailable().isEmpty() && !toldNoSecretService_) {
+  // That the secret service cannot be used is said once a run, on standard error; the first time
+  // also in the dialog.
+  auto tellUnavailable = [&]() -> QString {
+    if (!kept || kept->Unavailable().isEmpty() || toldNoSecretService_) return {};
     toldNoSecretService_ = true;
-    note = kept->Unavailable();
-    std::cerr << "orvane: " << account.name << ": " << note.toStdString() << "\n";
-  }
-  SignInDialog dialog(account, why, parent_, note);
+    std::cerr << "orvane: " << account.name << ": " << kept->Unavailable().toStdString() << "\n";
+    return kept->Unavailable();
+  };
+  SignInDialog dialog(account, why, parent_, tellUnavailable());
   std::shared_ptr<discovery::OAuthSignIn> signedIn = dialog.Ask();
   if (!signedIn) return nullptr;
   std::shared_ptr<discovery::OAuthTokens> tokens = signedIn->Tokens();
@@ -47,11 +49,7 @@ std::shared_ptr<store::imap::AccessTokens> PasswordDialogPrompt::SignIn(
     std::string refresh = tokens->RefreshToken();
     kept->Write(refresh);
     explicit_bzero(refresh.data(), refresh.size());
-    if (!kept->Unavailable().isEmpty() && !toldNoSecretService_) {
-      toldNoSecretService_ = true;
-      std::cerr << "orvane: " << account.name << ": " << kept->Unavailable().toStdString()
-                << "\n";
-    }
+    tellUnavailable();
     if (kept->Unavailable().isEmpty()) {
       return discovery::KeepingRenewals(std::move(tokens), account);
     }
