@@ -5,7 +5,6 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QThread>
-#include <QUrlQuery>
 #include <iostream>
 #include <qt6keychain/keychain.h>
 
@@ -63,15 +62,11 @@ std::shared_ptr<OAuthTokens> SignInAsKept(const store::imap::Account& account, K
                                           std::string& refused) {
   std::string refresh = kept.Read();
   if (refresh.empty()) return nullptr;
-  QUrlQuery form;
-  form.addQueryItem("grant_type", "refresh_token");
-  form.addQueryItem("refresh_token", QString::fromStdString(refresh));
-  TokenGrant grant = RequestTokens(account.oauth2, form);
+  TokenGrant grant = RenewTokens(account.oauth2, refresh);
   std::shared_ptr<OAuthTokens> tokens;
   if (grant.problem.empty()) {
     // A server that gives a new refresh token with each renewal may refuse the old one next.
-    if (grant.refreshToken.empty()) grant.refreshToken = refresh;
-    else kept.Write(grant.refreshToken);
+    if (grant.refreshToken != refresh) kept.Write(grant.refreshToken);
     tokens = KeepingRenewals(std::make_shared<OAuthTokens>(account.oauth2, std::move(grant)),
                              account);
   } else {

@@ -37,18 +37,12 @@ std::string OAuthTokens::Renewed() {
         "Access to the account ran out, and the authorization server gave no refresh token to "
         "renew it with.");
   }
-  QUrlQuery form;
-  form.addQueryItem("grant_type", "refresh_token");
-  form.addQueryItem("refresh_token", QString::fromStdString(grant_.refreshToken));
-  TokenGrant renewed = RequestTokens(client_, form);
+  TokenGrant renewed = RenewTokens(client_, grant_.refreshToken);
   if (!renewed.problem.empty()) {
     throw store::Error::Unreadable("The authorization server would not renew access: " +
                                    renewed.problem);
   }
-  // A server may keep the refresh token it gave, or give a new one with each renewal.
-  const bool rotated =
-      !renewed.refreshToken.empty() && renewed.refreshToken != grant_.refreshToken;
-  if (renewed.refreshToken.empty()) renewed.refreshToken = grant_.refreshToken;
+  const bool rotated = renewed.refreshToken != grant_.refreshToken;
   Wipe(grant_.accessToken);
   Wipe(grant_.refreshToken);
   grant_ = std::move(renewed);

@@ -67,4 +67,13 @@ TokenGrant RequestTokens(const store::imap::OAuth2Client& client, QUrlQuery form
   return grant;
 }
 
+TokenGrant RenewTokens(const store::imap::OAuth2Client& client, const std::string& refreshToken) {
+  QUrlQuery form;
+  form.addQueryItem("grant_type", "refresh_token");
+  form.addQueryItem("refresh_token", QString::fromStdString(refreshToken));
+  TokenGrant grant = RequestTokens(client, form);
+  if (grant.problem.empty() && grant.refreshToken.empty()) grant.refreshToken = refreshToken;
+  return grant;
+}
+
 }  // namespace discovery

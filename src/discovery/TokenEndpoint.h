@@ -21,4 +21,8 @@ struct TokenGrant {
 // thread; runs an event loop of its own.
 TokenGrant RequestTokens(const store::imap::OAuth2Client& client, QUrlQuery form);
 
+// Renews access with `refreshToken`. A server may keep the refresh token it gave, or give a new
+// one with each renewal: a grant without one of its own carries `refreshToken` on.
+TokenGrant RenewTokens(const store::imap::OAuth2Client& client, const std::string& refreshToken);
+
 }  // namespace discovery
