@@ -1,5 +1,7 @@
 #include "mail/StreamedHtmlText.h"
 
+#include <glib.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <initializer_list>
@@ -92,8 +94,7 @@ bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool SameName(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                            [](char x, char y) { return Lower(x) == Lower(y); });
+  return a.size() == b.size() && g_ascii_strncasecmp(a.data(), b.data(), a.size()) == 0;
 }
 
 bool OneOf(std::string_view name, std::initializer_list<std::string_view> names) {
@@ -242,12 +243,11 @@ std::string StreamedHtmlText(std::string_view html) {
         (IsLetter(html[i + 1]) || html[i + 1] == '/' || html[i + 1] == '!' || html[i + 1] == '?')) {
       const std::size_t end = TagEnd(html, i);
       const bool closing = html[i + 1] == '/';
-      std::size_t nameEnd = i + (closing ? 2 : 1);
-      while (nameEnd < end &&
-             (IsLetter(html[nameEnd]) || (html[nameEnd] >= '0' && html[nameEnd] <= '9')))
+      const std::size_t nameStart = i + (closing ? 2 : 1);
+      std::size_t nameEnd = nameStart;
+      while (nameEnd < end && (IsLetter(html[nameEnd]) || g_ascii_isdigit(html[nameEnd])))
         ++nameEnd;
-      const std::string_view name =
-          html.substr(i + (closing ? 2 : 1), nameEnd - i - (closing ? 2 : 1));
+      const std::string_view name = html.substr(nameStart, nameEnd - nameStart);
       i = end;
       if (!closing && IsHidden(name)) {
         i = HiddenEnd(html, i, name);
